@@ -5,6 +5,7 @@
 #include "Zvcharset.h"
 #include "platform/Exception.h"
 #include "platform/FileSave.h"
+#include "platform/LittleEndian.h"
 
 #include <QFileInfo>
 
@@ -31,25 +32,6 @@ constexpr std::uint16_t LastStringBlock = 4096;  // block 4096 holds the ids up 
 // The version, nine entries and the terminating entry: 808 bytes.
 constexpr int TableHeaderSize = kLangdefEntriesOffset + kLangdefEntrySize * (MakeDefsLanguageCount + 1);
 constexpr std::uint32_t DefaultLanguageId = 7;
-
-void PutU16(QByteArray &bytes, qsizetype at, std::uint16_t value)
-{
-    bytes[at] = static_cast<char>(value & 0xFF);
-    bytes[at + 1] = static_cast<char>(value >> 8);
-}
-
-void PutU32(QByteArray &bytes, qsizetype at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[at + i] = static_cast<char>(value >> (8 * i) & 0xFF);
-}
-
-void AppendU32(QByteArray &bytes, std::uint32_t value)
-{
-    const qsizetype at = bytes.size();
-    bytes.resize(at + 4);
-    PutU32(bytes, at, value);
-}
 
 // A position in a stream as the 32-bit offset the table stores.
 std::uint32_t Offset32(qsizetype position)

@@ -1,6 +1,7 @@
 #include "FixtureGame.h"
 
 #include "Makedef_3_6_31_0.h"
+#include "platform/LittleEndian.h"
 
 #include <QFile>
 
@@ -18,28 +19,16 @@ std::uint32_t AlignUp(std::uint32_t value, std::uint32_t alignment)
     return (value + alignment - 1) / alignment * alignment;
 }
 
-void Put16(QByteArray &bytes, qsizetype at, std::uint16_t value)
-{
-    bytes[at] = static_cast<char>(value & 0xFF);
-    bytes[at + 1] = static_cast<char>(value >> 8);
-}
-
-void Put32(QByteArray &bytes, qsizetype at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[at + i] = static_cast<char>(value >> (8 * i) & 0xFF);
-}
-
 void PutSectionHeader(QByteArray &file, qsizetype at, const char *name, std::uint32_t virtualSize,
                       std::uint32_t rva, std::uint32_t rawSize, std::uint32_t rawPointer)
 {
     for (int i = 0; name[i] != '\0' && i < 8; ++i)
         file[at + i] = name[i];
-    Put32(file, at + 8, virtualSize);
-    Put32(file, at + 12, rva);
-    Put32(file, at + 16, rawSize);
-    Put32(file, at + 20, rawPointer);
-    Put32(file, at + 36, 0xC0000040); // initialised data, read, write
+    PutU32(file, at + 8, virtualSize);
+    PutU32(file, at + 12, rva);
+    PutU32(file, at + 16, rawSize);
+    PutU32(file, at + 20, rawPointer);
+    PutU32(file, at + 36, 0xC0000040); // initialised data, read, write
 }
 
 // The resource section of string-table blocks: root -> type 6 -> block -> language.
@@ -56,29 +45,29 @@ QByteArray ResourceSection(const std::map<std::uint16_t, std::map<std::uint16_t,
     std::uint32_t dataAt = dataEntries + 16 * std::uint32_t(languageCount);
 
     QByteArray section(dataAt, '\0');
-    Put16(section, 14, 1);
-    Put32(section, 16, PeResourceTypeString);
-    Put32(section, 20, 0x80000000u | typeDir);
-    Put16(section, typeDir + 14, static_cast<std::uint16_t>(byBlock.size()));
+    PutU16(section, 14, 1);
+    PutU32(section, 16, PeResourceTypeString);
+    PutU32(section, 20, 0x80000000u | typeDir);
+    PutU16(section, typeDir + 14, static_cast<std::uint16_t>(byBlock.size()));
 
     std::uint32_t nameDir = nameDirs;
     std::uint32_t dataEntry = dataEntries;
     int nameIndex = 0;
     for (const auto &[block, languages] : byBlock) {
         const std::uint32_t typeEntry = typeDir + 16 + 8 * nameIndex++;
-        Put32(section, typeEntry, block);
-        Put32(section, typeEntry + 4, 0x80000000u | nameDir);
-        Put16(section, nameDir + 14, static_cast<std::uint16_t>(languages.size()));
+        PutU32(section, typeEntry, block);
+        PutU32(section, typeEntry + 4, 0x80000000u | nameDir);
+        PutU16(section, nameDir + 14, static_cast<std::uint16_t>(languages.size()));
         int languageIndex = 0;
         for (const auto &[language, bytes] : languages) {
             const std::uint32_t languageEntry = nameDir + 16 + 8 * languageIndex++;
-            Put32(section, languageEntry, language);
-            Put32(section, languageEntry + 4, dataEntry);
+            PutU32(section, languageEntry, language);
+            PutU32(section, languageEntry + 4, dataEntry);
             dataAt = AlignUp(std::uint32_t(section.size()), 4);
             section.resize(dataAt);
             section.append(bytes);
-            Put32(section, dataEntry, rva + dataAt);
-            Put32(section, dataEntry + 4, std::uint32_t(bytes.size()));
+            PutU32(section, dataEntry, rva + dataAt);
+            PutU32(section, dataEntry + 4, std::uint32_t(bytes.size()));
             dataEntry += 16;
         }
         nameDir += 16 + 8 * std::uint32_t(languages.size());
@@ -229,9 +218,9 @@ void FixtureGame::SetStringBlock(std::uint16_t language, std::uint16_t block,
     for (const std::u16string &s : strings) {
         const qsizetype at = bytes.size();
         bytes.resize(at + 2 + 2 * qsizetype(s.size()));
-        Put16(bytes, at, static_cast<std::uint16_t>(s.size()));
+        PutU16(bytes, at, static_cast<std::uint16_t>(s.size()));
         for (std::size_t i = 0; i < s.size(); ++i)
-            Put16(bytes, at + 2 + 2 * qsizetype(i), s[i]);
+            PutU16(bytes, at + 2 + 2 * qsizetype(i), s[i]);
     }
     SetRawStringBlock(language, block, bytes);
 }
@@ -266,28 +255,28 @@ QByteArray FixtureGame::Build() const
     QByteArray file(resourceRaw + AlignUp(resourceSize, FileAlignment), '\0');
     file[0] = 'M';
     file[1] = 'Z';
-    Put32(file, 0x3C, PeHeaderOffset);
+    ::PutU32(file, 0x3C, PeHeaderOffset);
     file.replace(PeHeaderOffset, 4, QByteArray("PE\0\0", 4));
     const qsizetype coff = PeHeaderOffset + 4;
-    Put16(file, coff, 0x14C);     // i386
-    Put16(file, coff + 2, withResources ? 2 : 1);
-    Put16(file, coff + 16, 224);  // optional header size
-    Put16(file, coff + 18, 0x0102);
+    PutU16(file, coff, 0x14C);     // i386
+    PutU16(file, coff + 2, withResources ? 2 : 1);
+    PutU16(file, coff + 16, 224);  // optional header size
+    PutU16(file, coff + 18, 0x0102);
     const qsizetype opt = OptionalHeaderOffset;
-    Put16(file, opt, 0x10B);
-    Put32(file, opt + 28, GameImageBase);
-    Put32(file, opt + 32, SectionAlignment);
-    Put32(file, opt + 36, FileAlignment);
-    Put16(file, opt + 48, 4);     // subsystem version
-    Put32(file, opt + 56, imageSize);
-    Put32(file, opt + 60, HeadersSize);
-    Put16(file, opt + 68, 2);     // GUI
-    Put32(file, opt + 92, 16);
+    PutU16(file, opt, 0x10B);
+    ::PutU32(file, opt + 28, GameImageBase);
+    ::PutU32(file, opt + 32, SectionAlignment);
+    ::PutU32(file, opt + 36, FileAlignment);
+    PutU16(file, opt + 48, 4);     // subsystem version
+    ::PutU32(file, opt + 56, imageSize);
+    ::PutU32(file, opt + 60, HeadersSize);
+    PutU16(file, opt + 68, 2);     // GUI
+    ::PutU32(file, opt + 92, 16);
     PutSectionHeader(file, SectionTableOffset, ".data", dataSize, DataRva,
                      AlignUp(dataSize, FileAlignment), dataRaw);
     if (withResources) {
-        Put32(file, opt + 96 + 8 * 2, resourceRva);
-        Put32(file, opt + 96 + 8 * 2 + 4, resourceSize);
+        ::PutU32(file, opt + 96 + 8 * 2, resourceRva);
+        ::PutU32(file, opt + 96 + 8 * 2 + 4, resourceSize);
         PutSectionHeader(file, SectionTableOffset + 40, ".rsrc", resourceSize, resourceRva,
                          AlignUp(resourceSize, FileAlignment), resourceRaw);
         file.replace(resourceRaw, resourceSize, resources);

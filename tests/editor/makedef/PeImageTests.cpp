@@ -4,6 +4,7 @@
 
 #include "Makedef_3_6_31_0.h"
 #include "platform/PeImage.h"
+#include "platform/LittleEndian.h"
 
 #include <gtest/gtest.h>
 
@@ -15,12 +16,6 @@ std::optional<PeImage> Map(const QByteArray &file)
 {
     return PeImage::FromFileBytes(std::span(reinterpret_cast<const std::uint8_t *>(file.constData()),
                                             static_cast<std::size_t>(file.size())));
-}
-
-void Put32(QByteArray &bytes, qsizetype at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[at + i] = static_cast<char>(value >> (8 * i) & 0xFF);
 }
 
 std::uint32_t Get32(const QByteArray &bytes, qsizetype at)
@@ -109,9 +104,9 @@ TEST(PeImage, RefusesResourcesThatLieOutsideTheImage)
     const qsizetype dataEntry = resourceRaw + 72;
 
     QByteArray farData = good;
-    Put32(farData, dataEntry, 0x7FFFFFF0);
+    PutU32(farData, dataEntry, 0x7FFFFFF0);
     QByteArray longData = good;
-    Put32(longData, dataEntry + 4, 0x10000000);
+    PutU32(longData, dataEntry + 4, 0x10000000);
     QByteArray manyNames = good;
     manyNames[typeCount] = char(0xFF);
     manyNames[typeCount + 1] = char(0xFF);
@@ -142,21 +137,21 @@ TEST(PeImage, RefusesFilesThatAreNoWellFormedPe32)
         {"empty", [](QByteArray &f) { f.clear(); }},
         {"shorter than the DOS header", [](QByteArray &f) { f.truncate(0x30); }},
         {"no MZ", [](QByteArray &f) { f[0] = 'X'; }},
-        {"PE header beyond the file", [](QByteArray &f) { Put32(f, 0x3C, 0xFFFFFFF0); }},
-        {"PE header at the file's end", [](QByteArray &f) { Put32(f, 0x3C, std::uint32_t(f.size() - 8)); }},
+        {"PE header beyond the file", [](QByteArray &f) { PutU32(f, 0x3C, 0xFFFFFFF0); }},
+        {"PE header at the file's end", [](QByteArray &f) { PutU32(f, 0x3C, std::uint32_t(f.size() - 8)); }},
         {"no PE signature", [](QByteArray &f) { f[FixtureGame::PeHeaderOffset + 2] = 'X'; }},
         {"PE32+ magic", [](QByteArray &f) { f[Opt + 1] = 0x02; }},
         {"optional header too short", [](QByteArray &f) { f[FixtureGame::PeHeaderOffset + 20] = 64; }},
-        {"no image size", [](QByteArray &f) { Put32(f, Opt + 56, 0); }},
-        {"image size beyond the limit", [](QByteArray &f) { Put32(f, Opt + 56, PeImage::MaxImageSize + 0x1000); }},
+        {"no image size", [](QByteArray &f) { PutU32(f, Opt + 56, 0); }},
+        {"image size beyond the limit", [](QByteArray &f) { PutU32(f, Opt + 56, PeImage::MaxImageSize + 0x1000); }},
         {"section table beyond the file", [](QByteArray &f) {
              f[FixtureGame::PeHeaderOffset + 6] = char(0xFF);
              f[FixtureGame::PeHeaderOffset + 7] = char(0xFF);
          }},
-        {"section data beyond the file", [](QByteArray &f) { Put32(f, Sections + 20, std::uint32_t(f.size() - 0x200)); }},
-        {"section raw pointer wraps", [](QByteArray &f) { Put32(f, Sections + 20, 0xFFFFFF00); }},
-        {"section beyond the image", [](QByteArray &f) { Put32(f, Sections + 12, 0x7FFFF000); }},
-        {"section size beyond the image", [](QByteArray &f) { Put32(f, Sections + 8, 0xFFFFF000); }},
+        {"section data beyond the file", [](QByteArray &f) { PutU32(f, Sections + 20, std::uint32_t(f.size() - 0x200)); }},
+        {"section raw pointer wraps", [](QByteArray &f) { PutU32(f, Sections + 20, 0xFFFFFF00); }},
+        {"section beyond the image", [](QByteArray &f) { PutU32(f, Sections + 12, 0x7FFFF000); }},
+        {"section size beyond the image", [](QByteArray &f) { PutU32(f, Sections + 8, 0xFFFFF000); }},
         {"file cut inside a section", [dataRaw](QByteArray &f) { f.truncate(dataRaw + 0x1000); }},
     };
     for (const auto &c : cases) {
