@@ -1,0 +1,5 @@
+#include "CoreHeap.h"
+
+#include <stdlib.h>
+
+CoreAllocator CoreMalloc = malloc;

@@ -1,0 +1,43 @@
+// The strings of the current langpack, read from its file at every change of language and
+// every reload, and used in place by the method table and the resource-string hook.
+#pragma once
+
+#include <stdint.h>
+#include <stdio.h>
+
+#include "ModuleExport.h"
+
+enum : uint32_t {
+  StringPageCount = 256,
+  StringPageSize = 256,
+  SlotCount = 200,
+  Slot14SubListCount = 15,
+  StringListSize = 256,  // at most 255 strings and the NULL that ends the list
+};
+
+VERBATRIX_C_BEGIN
+// The whole string pool of the loaded file, followed by one NUL of our own; NULL when empty.
+extern char* LoadedPool;
+// Loaded resource strings: StringPages[r >> 8][r & 0xFF] for the resource string id r.
+extern char** StringPages[StringPageCount];
+// Per slot: a string (string slots) or a NULL-ended list of StringListSize pointers (list slots).
+extern void* SlotOverrides[SlotCount];
+// The sub-lists of slot 14.
+extern char** Slot14SubLists[Slot14SubListCount];
+VERBATRIX_C_END
+
+// Size of the pool in LoadedPool, without the closing NUL of our own.
+extern uint32_t LoadedPoolSize;
+
+void FreeLoadedStrings();
+
+// Frees what was loaded, puts the current language's code into the game's language-code word
+// and, for a langpack language, loads its file.
+void LoadCurrentLangpack();
+
+// The file part of the load: header, pool and record walk from an open stream positioned
+// anywhere. What the file breaks is left out; nothing outside the tables and pool is touched.
+void LoadLangpackStream(FILE* file);
+
+// The loaded resource string for id, or NULL.
+const char* LoadedResourceString(uint32_t id);
