@@ -29,11 +29,13 @@ VERBATRIX_C_END
 // Size of the pool in LoadedPool, without the closing NUL of our own.
 extern uint32_t LoadedPoolSize;
 
+VERBATRIX_C_BEGIN
 void FreeLoadedStrings();
 
 // Frees what was loaded, puts the current language's code into the game's language-code word
 // and, for a langpack language, loads its file.
 void LoadCurrentLangpack();
+VERBATRIX_C_END
 
 // The file part of the load: header, pool and record walk from an open stream positioned
 // anywhere. What the file breaks is left out; nothing outside the tables and pool is touched.
