@@ -13,6 +13,7 @@
 #pragma once
 
 #include "LangpackFormat.h"
+#include "platform/LittleEndian.h"
 
 #include <QByteArray>
 #include <QString>
@@ -98,19 +99,19 @@ public:
         QByteArray index;
         QByteArray pool;
         for (const Record &r : records) {
-            PutU32(index, r.id);
-            PutU32(index, r.kind);
+            AppendU32(index, r.id);
+            AppendU32(index, r.kind);
             for (const QByteArray &s : r.strings) {
-                PutU32(index, uint32_t(pool.size()));
+                AppendU32(index, uint32_t(pool.size()));
                 pool.append(s);
                 pool.append('\0');
             }
             if (r.kind != KindSingle)
-                PutU32(index, EndMarker);
+                AppendU32(index, EndMarker);
         }
-        PutU32(index, EndMarker);
+        AppendU32(index, EndMarker);
         QByteArray block;
-        PutU32(block, uint32_t(4 + index.size()));
+        AppendU32(block, uint32_t(4 + index.size()));
         return block + index + pool;
     }
 
@@ -118,7 +119,7 @@ public:
     {
         QByteArray table;
         for (uint16_t v : version)
-            PutU16(table, v);
+            AppendU16(table, v);
         const uint32_t entriesEnd = uint32_t(8 + 80 * (languages.size() + 1));
         std::vector<QByteArray> blocks;
         for (const Language &l : languages)
@@ -126,11 +127,11 @@ public:
         uint32_t offset = entriesEnd;
         for (std::size_t i = 0; i < languages.size(); ++i) {
             const Language &l = languages[i];
-            PutU16(table, l.languageId);
-            PutU16(table, l.defaultFlag);
-            PutU32(table, l.blockOffset.value_or(offset));
-            PutU32(table, l.blockSize.value_or(uint32_t(blocks[i].size())));
-            PutU32(table, 0);
+            AppendU16(table, l.languageId);
+            AppendU16(table, l.defaultFlag);
+            AppendU32(table, l.blockOffset.value_or(offset));
+            AppendU32(table, l.blockSize.value_or(uint32_t(blocks[i].size())));
+            AppendU32(table, 0);
             QByteArray name(64, '\0');
             for (qsizetype k = 0; k < l.name.size() && k < 31; ++k) {
                 name[2 * k] = char(l.name[k].unicode() & 0xFF);
@@ -148,15 +149,10 @@ public:
         return table;
     }
 
-    static void PutU16(QByteArray &out, uint16_t v)
+    static void AppendU16(QByteArray &out, uint16_t v)
     {
-        out.append(char(v & 0xFF));
-        out.append(char(v >> 8));
-    }
-
-    static void PutU32(QByteArray &out, uint32_t v)
-    {
-        for (int i = 0; i < 4; ++i)
-            out.append(char(v >> (8 * i) & 0xFF));
+        const qsizetype at = out.size();
+        out.resize(at + 2);
+        PutU16(out, at, v);
     }
 };

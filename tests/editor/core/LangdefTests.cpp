@@ -279,7 +279,7 @@ QByteArray Words(std::initializer_list<uint32_t> words)
 {
     QByteArray out;
     for (uint32_t w : words)
-        LangdefBuilder::PutU32(out, w);
+        AppendU32(out, w);
     return out;
 }
 
