@@ -1,0 +1,353 @@
+// Patching test of the hooking library, run under Wine: hooks functions and places of this
+// program, whose bytes are fixed by the assembly below, and prints one PASS or FAIL line per
+// check. Exit code 0 when every check passed.
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "hooking/HookCode.h"
+
+// ---- targets, with known instruction bytes ----
+extern "C" {
+int target_add(int a, int b) __asm__("hk_target_add");
+int __fastcall target_sign(int x) __asm__("hk_target_sign");
+int target_call() __asm__("hk_target_call");
+int target_place(int word) __asm__("hk_target_place");
+int target_place2(int word) __asm__("hk_target_place2");
+void bad_loop() __asm__("hk_bad_loop");
+void bad_ud2() __asm__("hk_bad_ud2");
+void bad_ret() __asm__("hk_bad_ret");
+extern unsigned char place_here[] __asm__("hk_place_here");
+extern unsigned char place2_here[] __asm__("hk_place2_here");
+void place_stub() __asm__("hk_place_stub");
+void place_returning_callback() __asm__("hk_place_returning_callback");
+extern std::uint32_t stub_last_r __asm__("hk_stub_last_r");
+extern std::uint32_t stub_last_word __asm__("hk_stub_last_word");
+extern volatile LONG stub_calls __asm__("hk_stub_calls");
+extern volatile LONG returning_calls __asm__("hk_returning_calls");
+}
+
+__asm__(R"(
+  .intel_syntax noprefix
+  .text
+  .p2align 4
+
+# int target_add(int a, int b): a plain frame prologue.
+hk_target_add:
+  push ebp
+  mov ebp, esp
+  mov eax, [ebp+8]
+  add eax, [ebp+12]
+  pop ebp
+  ret
+
+# int __fastcall target_sign(int x): a short jcc among the overwritten bytes.
+  .p2align 4
+hk_target_sign:
+  .byte 0x85, 0xC9                    # test ecx, ecx
+  .byte 0x78, 0x06                    # js negative (offset 10)
+  .byte 0xB8, 0x01, 0x00, 0x00, 0x00  # mov eax, 1
+  ret
+  .byte 0xB8, 0xFF, 0xFF, 0xFF, 0xFF  # negative: mov eax, -1
+  ret
+
+# int target_call(): a relative call at the entry.
+  .p2align 4
+hk_target_call:
+  call hk_call_helper
+  add eax, 1
+  ret
+hk_call_helper:
+  mov eax, 41
+  ret
+
+# int target_place(int word): puts word on top of the stack, then reaches the place.
+# Unhooked it returns 7 + 2 * word + 0x103; the continuation returns 0xDEAD0000 if the
+# word on the stack is no longer the argument.
+  .p2align 4
+hk_target_place:
+  push ebx
+  mov eax, [esp+8]
+  push eax
+  mov ebx, 7
+hk_place_here:
+  .byte 0x8D, 0x1C, 0x43                    # lea ebx, [ebx+eax*2]
+  .byte 0x81, 0xC3, 0x00, 0x01, 0x00, 0x00  # add ebx, 0x100
+  .byte 0x83, 0xC3, 0x03                    # add ebx, 3
+hk_place_cont:
+  pop eax
+  cmp eax, [esp+8]
+  jne 1f
+  mov eax, ebx
+  pop ebx
+  ret
+1:
+  mov eax, 0xDEAD0000
+  pop ebx
+  ret
+
+# The same shape again, for a callback that returns instead of jumping on.
+  .p2align 4
+hk_target_place2:
+  push ebx
+  mov eax, [esp+8]
+  push eax
+  mov ebx, 7
+hk_place2_here:
+  .byte 0x8D, 0x1C, 0x43
+  .byte 0x81, 0xC3, 0x00, 0x01, 0x00, 0x00
+  .byte 0x83, 0xC3, 0x03
+  pop eax
+  cmp eax, [esp+8]
+  jne 1f
+  mov eax, ebx
+  pop ebx
+  ret
+1:
+  mov eax, 0xDEAD0000
+  pop ebx
+  ret
+
+# The stub of a place: records R and the word at R + 1, sets EBX := EAX + 1, then the exit
+# sequence: save EAX and EBX, copy [R+1] back into the stack word that held R, give the slot
+# back with a locked AND, restore, jump on to the continuation with ESP as at the place.
+  .p2align 4
+hk_place_stub:
+  lea ebx, [eax+1]
+  push ecx
+  mov ecx, [esp+4]
+  mov [hk_stub_last_r], ecx
+  mov ecx, [ecx+1]
+  mov [hk_stub_last_word], ecx
+  lock inc dword ptr [hk_stub_calls]
+  pop ecx
+  push eax
+  push ebx
+  mov ebx, [esp+8]
+  mov eax, [ebx+1]
+  mov [esp+8], eax
+  lock and dword ptr [ebx+1], 0
+  pop ebx
+  pop eax
+  jmp hk_place_cont
+
+# A place callback that simply returns through its slot.
+  .p2align 4
+hk_place_returning_callback:
+  lock inc dword ptr [hk_returning_calls]
+  ret
+
+# Targets that must be refused.
+  .p2align 4
+hk_bad_loop:
+  .byte 0x31, 0xC0        # xor eax, eax
+  .byte 0x40              # inc eax
+  .byte 0x75, 0xFD        # jnz back into the overwritten bytes
+  ret
+  .p2align 4
+hk_bad_ud2:
+  .byte 0x0F, 0x0B, 0x90, 0x90, 0x90, 0xC3
+  .p2align 4
+hk_bad_ret:
+  ret
+  .byte 0x55, 0x89, 0xE5, 0x90, 0x90, 0xC3
+
+  .data
+  .p2align 2
+hk_stub_last_r: .long 0
+hk_stub_last_word: .long 0
+hk_stub_calls: .long 0
+hk_returning_calls: .long 0
+  .text
+  .att_syntax
+)");
+
+namespace {
+
+int g_failures = 0;
+
+void Check(bool ok, const char* name, const char* detailFormat = "", ...) {
+  if (ok) {
+    std::printf("PASS %s\n", name);
+  } else {
+    char detail[256];
+    va_list args;
+    va_start(args, detailFormat);
+    std::vsnprintf(detail, sizeof detail, detailFormat, args);
+    va_end(args);
+    std::printf("FAIL %s %s\n", name, detail);
+    ++g_failures;
+  }
+  std::fflush(stdout);
+}
+
+struct Snapshot {
+  const void* at;
+  unsigned char bytes[16];
+  void Take(const void* p) {
+    at = p;
+    std::memcpy(bytes, p, sizeof bytes);
+  }
+  bool Same() const { return std::memcmp(at, bytes, sizeof bytes) == 0; }
+};
+
+DWORD Protection(const void* p) {
+  MEMORY_BASIC_INFORMATION mbi{};
+  VirtualQuery(p, &mbi, sizeof mbi);
+  return mbi.Protect;
+}
+
+void* g_nextAdd = nullptr;
+void* g_nextAdd2 = nullptr;
+void* g_nextSign = nullptr;
+void* g_nextCall = nullptr;
+void* g_nextPlace = nullptr;
+void* g_nextPlace2 = nullptr;
+
+int CallbackAdd(int a, int b) { return reinterpret_cast<int (*)(int, int)>(g_nextAdd)(a, b) + 1000; }
+int CallbackAdd2(int a, int b) { return reinterpret_cast<int (*)(int, int)>(g_nextAdd2)(a, b) + 20000; }
+int __fastcall CallbackSign(int x) { return reinterpret_cast<int(__fastcall*)(int)>(g_nextSign)(x) * 10; }
+int CallbackCall() { return reinterpret_cast<int (*)()>(g_nextCall)() + 100; }
+void Dummy() {}
+
+int Unhooked(int word) { return 7 + 2 * word + 0x103; }
+
+struct WorkerArgs {
+  int (*place)(int);
+  bool returning;  // the callback returns through its slot
+  int base;
+};
+
+DWORD WINAPI PlaceWorker(void* param) {
+  const WorkerArgs& args = *static_cast<const WorkerArgs*>(param);
+  for (int i = 0; i < 2000; ++i) {
+    const int word = args.base + i;
+    const int expected = args.returning ? Unhooked(word) : word + 1;
+    if (args.place(word) != expected) return 1;
+  }
+  return 0;
+}
+
+// Several threads through one place at once: each must find its own word again.
+bool RunThreads(int (*place)(int), bool returning) {
+  constexpr int kThreads = 4;
+  HANDLE threads[kThreads];
+  WorkerArgs args[kThreads];
+  for (int t = 0; t < kThreads; ++t) {
+    args[t] = {place, returning, (t + 1) * 0x100000};
+    threads[t] = CreateThread(nullptr, 0, PlaceWorker, &args[t], 0, nullptr);
+  }
+  WaitForMultipleObjects(kThreads, threads, TRUE, INFINITE);
+  bool ok = true;
+  for (HANDLE h : threads) {
+    DWORD code = 1;
+    GetExitCodeThread(h, &code);
+    ok = ok && code == 0;
+    CloseHandle(h);
+  }
+  return ok;
+}
+
+void TestRefusals() {
+  struct Case {
+    const char* name;
+    void* code;
+    void* callback;
+  } cases[] = {
+      {"refuse_branch_into_patch", reinterpret_cast<void*>(&bad_loop), reinterpret_cast<void*>(&Dummy)},
+      {"refuse_ud2", reinterpret_cast<void*>(&bad_ud2), reinterpret_cast<void*>(&Dummy)},
+      {"refuse_ret_before_five_bytes", reinterpret_cast<void*>(&bad_ret), reinterpret_cast<void*>(&Dummy)},
+      {"refuse_null_callback", reinterpret_cast<void*>(&target_add), nullptr},
+  };
+  for (const Case& c : cases) {
+    Snapshot before;
+    before.Take(c.code);
+    void* next = reinterpret_cast<void*>(0x1234);
+    const int result = HookCode(c.code, c.callback, &next, 0);
+    Check(result == 0 && before.Same() && next == reinterpret_cast<void*>(0x1234), c.name,
+          "result %d, bytes %s, next %p", result, before.Same() ? "kept" : "changed", next);
+  }
+  void* next = reinterpret_cast<void*>(0x1234);
+  const int result = HookCode(reinterpret_cast<void*>(0x10), reinterpret_cast<void*>(&Dummy), &next, 0);
+  Check(result == 0 && next == reinterpret_cast<void*>(0x1234), "refuse_unmapped_address", "result %d", result);
+}
+
+}  // namespace
+
+int main() {
+  Snapshot add, sign, call, place, place2;
+  add.Take(reinterpret_cast<void*>(&target_add));
+  sign.Take(reinterpret_cast<void*>(&target_sign));
+  call.Take(reinterpret_cast<void*>(&target_call));
+  place.Take(place_here);
+  place2.Take(place2_here);
+  const DWORD protectBefore = Protection(add.at);
+
+  Check(target_add(2, 3) == 5 && target_sign(-4) == -1 && target_call() == 42 &&
+            target_place(5) == Unhooked(5),
+        "targets_unhooked");
+
+  TestRefusals();
+
+  // Function entries.
+  Check(HookCode(reinterpret_cast<void*>(&target_add), reinterpret_cast<void*>(&CallbackAdd), &g_nextAdd, 0) != 0,
+        "hook_prologue");
+  Check(Protection(add.at) == protectBefore, "protection_restored", "%lx -> %lx",
+        static_cast<unsigned long>(protectBefore), static_cast<unsigned long>(Protection(add.at)));
+  Check(target_add(2, 3) == 1005, "prologue_calls_through", "got %d", target_add(2, 3));
+  Check(HookCode(reinterpret_cast<void*>(&target_add), reinterpret_cast<void*>(&CallbackAdd2), &g_nextAdd2, 0) != 0 &&
+            target_add(2, 3) == 21005,
+        "second_hook_on_one_entry", "got %d", target_add(2, 3));
+  Check(HookCode(reinterpret_cast<void*>(&target_sign), reinterpret_cast<void*>(&CallbackSign), &g_nextSign, 0) != 0,
+        "hook_short_jcc");
+  Check(target_sign(5) == 10 && target_sign(-5) == -10, "short_jcc_both_ways", "got %d %d",
+        target_sign(5), target_sign(-5));
+  Check(HookCode(reinterpret_cast<void*>(&target_call), reinterpret_cast<void*>(&CallbackCall), &g_nextCall, 0) != 0 &&
+            target_call() == 142,
+        "relative_call_relocated", "got %d", target_call());
+
+  // Places inside a function.
+  Check(DeclareCodePlace(place_here) != 0 && DeclareCodePlace(place2_here) != 0, "declare_places");
+  Check(HookCode(place_here, reinterpret_cast<void*>(&place_stub), &g_nextPlace, 0) != 0 &&
+            HookCode(place2_here, reinterpret_cast<void*>(&place_returning_callback), &g_nextPlace2, 0) != 0,
+        "hook_places");
+  int got = target_place(5);
+  const std::uint32_t slotOfFive = stub_last_r;
+  Check(got == 6 && stub_last_word == 5 && stub_calls == 1, "place_stub_gets_word_and_continues",
+        "got %#x word %u calls %ld", got, stub_last_word, stub_calls);
+  Check(*reinterpret_cast<unsigned char*>(slotOfFive) == 0x68, "return_slot_is_push",
+        "byte %02x", *reinterpret_cast<unsigned char*>(slotOfFive));
+  Check(*reinterpret_cast<std::uint32_t*>(slotOfFive + 1) == 0, "slot_free_after_locked_and");
+  got = target_place(0);
+  Check(got == 1 && stub_last_word == 0 && stub_last_r != slotOfFive, "zero_word_uses_zero_slot",
+        "got %#x word %u", got, stub_last_word);
+  got = target_place(77);
+  Check(got == 78 && stub_last_r == slotOfFive, "freed_slot_claimed_again", "got %#x", got);
+  got = target_place2(9);
+  Check(got == Unhooked(9) && returning_calls == 1, "returning_callback_continues_at_place",
+        "got %#x calls %ld", got, returning_calls);
+  got = target_place2(11);
+  Check(got == Unhooked(11) && returning_calls == 2, "returning_callback_frees_its_slot",
+        "got %#x calls %ld", got, returning_calls);
+
+  Check(RunThreads(&target_place, false), "place_stub_from_four_threads");
+  Check(RunThreads(&target_place2, true), "returning_callback_from_four_threads");
+
+  // Everything off again, byte for byte.
+  Check(AutoUnhook(0xFFFFFFFF) != 0, "autounhook_result");
+  Check(add.Same() && sign.Same() && call.Same() && place.Same() && place2.Same(), "autounhook_restores_bytes");
+  Check(target_add(2, 3) == 5 && target_sign(-4) == -1 && target_call() == 42 &&
+            target_place(5) == Unhooked(5) && target_place2(5) == Unhooked(5),
+        "targets_unhooked_again");
+  Check(Protection(add.at) == protectBefore, "protection_after_unhook");
+  // Places are forgotten with the hooks: hooking the place again is an entry hook.
+  void* next = nullptr;
+  Check(HookCode(place_here, reinterpret_cast<void*>(&Dummy), &next, 0) != 0 && AutoUnhook(0) != 0 && place.Same(),
+        "rehook_and_unhook");
+
+  std::printf("%s %d failures\n", g_failures == 0 ? "ALL PASSED" : "SOME FAILED", g_failures);
+  return g_failures == 0 ? 0 : 1;
+}
