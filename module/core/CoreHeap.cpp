@@ -2,4 +2,4 @@
 
 #include <stdlib.h>
 
-CoreAllocator CoreMalloc = malloc;
+CoreAllocator CoreCalloc = calloc;

@@ -30,9 +30,7 @@ void FreeEntry(T*& entry) {
 }
 
 char** NewPointerBlock(uint32_t count) {
-  auto* block = static_cast<char**>(CoreMalloc(count * sizeof(char*)));
-  if (block) memset(block, 0, count * sizeof(char*));
-  return block;
+  return static_cast<char**>(CoreCalloc(count, sizeof(char*)));
 }
 
 class RecordWalk {
@@ -145,7 +143,7 @@ void LoadLangpackStream(FILE* file) {
   if (fileSize < 0 || poolOffset < HeaderSize || static_cast<unsigned long>(poolOffset) > static_cast<unsigned long>(fileSize)) return;
 
   const uint32_t poolSize = uint32_t(fileSize) - poolOffset;
-  auto* pool = static_cast<char*>(CoreMalloc(size_t(poolSize) + 1));
+  auto* pool = static_cast<char*>(CoreCalloc(size_t(poolSize) + 1, 1));
   if (pool == nullptr) return;
   if (fseek(file, long(poolOffset), SEEK_SET) != 0 || fread(pool, 1, poolSize, file) != poolSize ||
       fseek(file, HeaderSize, SEEK_SET) != 0) {

@@ -106,9 +106,9 @@ class Scan {
 
   // Out of memory: the file is left out, nothing half made stays behind.
   void Register(uint32_t languageId, uint32_t baseLanguage) {
-    auto* record = static_cast<LanguageRecord*>(CoreMalloc(sizeof(LanguageRecord)));
-    auto* name = static_cast<char*>(CoreMalloc(NameSize));
-    auto* path = static_cast<char*>(CoreMalloc(ScanPathSize));
+    auto* record = static_cast<LanguageRecord*>(CoreCalloc(1, sizeof(LanguageRecord)));
+    auto* name = static_cast<char*>(CoreCalloc(1, NameSize));
+    auto* path = static_cast<char*>(CoreCalloc(1, ScanPathSize));
     if (record == nullptr || name == nullptr || path == nullptr) {
       free(record);
       free(name);
@@ -116,7 +116,6 @@ class Scan {
       return;
     }
     // A name that fills all 32 bytes is cut to 31 characters to keep its NUL.
-    memset(name, 0, NameSize);
     const void* nul = memchr(header_ + NameOffset, 0, NameSize - 1);
     const size_t nameLength =
         nul ? size_t(static_cast<const unsigned char*>(nul) - (header_ + NameOffset)) : NameSize - 1;

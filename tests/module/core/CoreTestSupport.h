@@ -25,7 +25,7 @@ class ModuleCoreTest : public ::testing::Test {
     NativeGameLanguageCode = 0;
   }
   void TearDown() override {
-    CoreMalloc = malloc;
+    CoreCalloc = calloc;
     FreeLoadedStrings();
     ReleaseLangpackRecords();
     ResetLanguageTable();

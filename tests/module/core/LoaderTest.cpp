@@ -258,7 +258,7 @@ TEST_F(LoaderTest, OutOfMemoryDropsOnlyWhatDidNotFit) {
                                 .Single(ResourceId(1), "page")
                                 .Group(SlotId(6), {"other list"});
   static int calls, fail;
-  CoreMalloc = [](size_t size) -> void* { return calls++ == fail ? nullptr : malloc(size); };
+  CoreCalloc = [](size_t n, size_t size) -> void* { return calls++ == fail ? nullptr : calloc(n, size); };
   calls = 0, fail = 0;  // the pool
   Load(pack);
   EXPECT_TRUE(AllEmpty());

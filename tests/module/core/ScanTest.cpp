@@ -220,13 +220,13 @@ TEST_F(ScanTest, OutOfMemoryLeavesTheFileOut) {
     SCOPED_TRACE(failAt);
     static int calls, fail;
     calls = 0, fail = failAt;
-    CoreMalloc = [](size_t size) -> void* { return calls++ == fail ? nullptr : malloc(size); };
+    CoreCalloc = [](size_t n, size_t size) -> void* { return calls++ == fail ? nullptr : calloc(n, size); };
     platform_.entries.clear();
     Add("mem.ZVlang", TestLangpack(100));
     Scan();
     EXPECT_EQ(LanguageTable[100], nullptr);
   }
-  CoreMalloc = malloc;
+  CoreCalloc = calloc;
   Scan();
   EXPECT_NE(LanguageTable[100], nullptr);
 }
