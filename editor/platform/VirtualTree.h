@@ -37,7 +37,6 @@
 //   Space               toggles the focused node's check box (raises OnChecked)
 //   F2                  edits the focused cell, when neither Shift nor Alt is held and
 //                       OnEditing allows it (the only way to open the in-place editor)
-//   + / - (keypad)      expand / collapse the focused node
 // With Ctrl held, the navigation keys scroll the view without moving the focus (Ctrl+Up/
 // Down one row, Ctrl+Home/End to the top/bottom, Ctrl+Page Up/Down a page, Ctrl+Left/
 // Right sideways); Ctrl+Tab is not taken. Keys the tree does not take go on to its parent.
@@ -47,11 +46,15 @@
 // the expand button (left of column 0's cell) toggles the node. A double click toggles a
 // node that has children and then raises OnDblClick.
 //
-// Node heights: a multi-line node gets its height from OnMeasureItem the first time it is
-// needed for display (painting or laying out the rows around it), and again after
-// InvalidateNode; without a handler, or for a single-line node, the height is
-// DefaultNodeHeight (18). Texts are drawn word-wrapped in multi-line nodes; CR LF, LF and
-// lone CR all break lines.
+// Node heights: a node gets its height from OnMeasureItem the first time it is needed for
+// display (painting it or laying out the rows around it), again after InvalidateNode, and
+// after a column width has changed; without a handler the height is DefaultNodeHeight
+// (18). Texts are drawn word-wrapped in multi-line nodes (on one line otherwise); CR LF,
+// LF and lone CR all break lines.
+//
+// In-place editor: Enter accepts (raises OnNewText, then InvalidateNode), Escape drops,
+// Shift+Enter or Ctrl+Enter starts a new line in a multi-line node, leaving the editor
+// accepts. Line breaks come back as CR LF.
 //
 // Updates: between BeginUpdate and EndUpdate (nestable) the tree neither paints nor
 // measures nor tells the view of single changes; the outermost EndUpdate rebuilds the
@@ -82,6 +85,7 @@ namespace vtdetail {
 class TreeView;
 class TreeModel;
 class TreeDelegate;
+class HeaderView;
 }
 
 using TColumnIndex = int;
@@ -331,6 +335,7 @@ public:
     // the node is not laid out). For tests that click.
     QRect CellRect(PVirtualNode node, TColumnIndex column) const;
     QRect CheckBoxRect(PVirtualNode node) const;
+    QRect ExpandButtonRect(PVirtualNode node) const;
     QWidget *ClientWidget() const;
     QHeaderView *HeaderWidget() const;
 
@@ -352,11 +357,16 @@ private:
     PVirtualNode ChildAt(PVirtualNode parent, int row) const;
     void SortChildren(PVirtualNode node, TColumnIndex column, TSortDirection direction,
                       bool recurse);
+    void SortLevel(PVirtualNode node, TColumnIndex column, TSortDirection direction,
+                   bool recurse);
     bool ChangeFocus(PVirtualNode node, TColumnIndex column);
+    void UserToggleCheck(PVirtualNode node);
+    bool IsInSubtree(PVirtualNode node, PVirtualNode top) const;
+    PVirtualNode PageFrom(PVirtualNode node, int direction) const;
+    void AfterChange();
     void SyncViewState();
     void SyncSelection();
     void SyncCurrent();
-    void SyncExpanded(PVirtualNode node);
     bool ViewLive() const;
     void EnsureMeasured(PVirtualNode node);
     QString CellText(PVirtualNode node, TColumnIndex column);
@@ -373,7 +383,10 @@ private:
     vtdetail::TreeView *FView;
     vtdetail::TreeModel *FModel;
     vtdetail::TreeDelegate *FDelegate;
+    vtdetail::HeaderView *FHeader;
     PVirtualNode FRoot;
+    PVirtualNode FCheckPressNode = nullptr;   // the check box held down by the mouse
+    bool FResetOpen = false;
     PVirtualNode FFocusedNode = nullptr;
     TColumnIndex FFocusedColumn = 0;
     PVirtualNode FSelectedNode = nullptr;
