@@ -10,7 +10,10 @@
 //     R + 1. The slot is free again once a locked AND has set R + 1 to 0. A callback that
 //     simply returns continues the code at the place as if it were not hooked (and frees the
 //     slot). next receives the relocated instructions of the place, which expect the game's
-//     word on top of the stack.
+//     word on top of the stack. Each place has 32 slots, claimed atomically (a slot is busy
+//     while its word is nonzero); a game word of 0 goes to one shared slot whose word stays 0
+//     for good, so it is never busy and its locked AND changes nothing. When all 32 are held
+//     at once the gate waits for one to come back.
 //     Returns nonzero on success; 0 when anything fails (unreadable target, instructions that
 //     cannot be relocated, no memory, page protection), and then nothing has been written.
 //     flags is ignored.
