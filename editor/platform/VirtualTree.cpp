@@ -402,6 +402,15 @@ protected:
             T->OnResize(T);
     }
 
+    void drawBranches(QPainter *painter, const QRect &rect, const QModelIndex &index) const override
+    {
+        // The selection is the tree's, not the selection model's: the row's indentation
+        // is highlighted here.
+        if (T->FModel->NodeOf(index)->Selected)
+            painter->fillRect(rect, palette().color(QPalette::Highlight));
+        QTreeView::drawBranches(painter, rect, index);
+    }
+
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override
     {
         // Never walk on to edit another cell: editing starts only with F2.
@@ -728,11 +737,8 @@ void TVirtualStringTree::DeleteNode(PVirtualNode node)
     }
 }
 
-// After a change made while the view was not told of single steps: bring it up to date.
 void TVirtualStringTree::AfterChange()
 {
-    SyncSelection();
-    SyncCurrent();
     FView->viewport()->update();
 }
 
@@ -765,47 +771,17 @@ void TVirtualStringTree::SyncViewState()
     for (PVirtualNode n = GetFirst(); n; n = GetNext(n))
         if (n->Expanded && n->FirstChild)
             FView->setExpanded(FModel->IndexOf(n, 0), true);
-    SyncSelection();
-    SyncCurrent();
     if (FFocusedNode && FPendingScroll)
         ScrollIntoView(FFocusedNode);
     FPendingScroll = false;
 }
 
-void TVirtualStringTree::SyncSelection()
-{
-    if (!ViewLive())
-        return;
-    QItemSelectionModel *sm = FView->selectionModel();
-    if (FSelectedNode && ColumnCount() > 0)
-        sm->select(QItemSelection(FModel->IndexOf(FSelectedNode, 0),
-                                  FModel->IndexOf(FSelectedNode, ColumnCount() - 1)),
-                   QItemSelectionModel::ClearAndSelect);
-    else
-        sm->clearSelection();
-}
-
-void TVirtualStringTree::SyncCurrent()
-{
-    if (!ViewLive())
-        return;
-    const QModelIndex index =
-        FFocusedNode && ColumnCount() > 0 ? FModel->IndexOf(FFocusedNode, FFocusedColumn) : QModelIndex();
-    FView->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
-}
-
 void TVirtualStringTree::RepaintNode(PVirtualNode node)
 {
-    if (!node || node == FRoot || !FView)
-        return;
-    if (ViewLive()) {
-        const QModelIndex index = FModel->IndexOf(node, 0);
-        QRect r = FView->visualRect(index);
-        if (r.isValid())
-            FView->viewport()->update(0, r.top(), FView->viewport()->width(), r.height());
-    } else if (FUpdateCount == 0) {
+    // The whole client area: finding one row's place would measure every row between
+    // it and the rows shown, and only the rows shown are painted anyway.
+    if (node && node != FRoot && FView && FUpdateCount == 0)
         FView->viewport()->update();
-    }
 }
 
 void TVirtualStringTree::InvalidateNode(PVirtualNode node)
@@ -1052,11 +1028,9 @@ bool TVirtualStringTree::ChangeFocus(PVirtualNode node, TColumnIndex column)
     PVirtualNode old = FFocusedNode;
     FFocusedNode = node;
     FFocusedColumn = column;
-    SyncCurrent();
     if (node)
         ScrollIntoView(node);
-    RepaintNode(old);
-    RepaintNode(node);
+    RepaintNode(node ? node : old);
     return true;
 }
 
@@ -1089,8 +1063,6 @@ void TVirtualStringTree::SetSelected(PVirtualNode node, bool selected)
         node->Selected = false;
         FSelectedNode = nullptr;
     }
-    SyncSelection();
-    RepaintNode(old);
     RepaintNode(node);
 }
 

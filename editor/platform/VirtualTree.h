@@ -365,8 +365,6 @@ private:
     PVirtualNode PageFrom(PVirtualNode node, int direction) const;
     void AfterChange();
     void SyncViewState();
-    void SyncSelection();
-    void SyncCurrent();
     bool ViewLive() const;
     void EnsureMeasured(PVirtualNode node);
     QString CellText(PVirtualNode node, TColumnIndex column);
