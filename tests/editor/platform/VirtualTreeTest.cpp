@@ -159,18 +159,17 @@ TEST_P(TreeStructureTest, InsertAndDeleteKeepLinksAndModelInStep)
         tree->BeginUpdate();
     Build();
     tree->SetExpanded(B, true);
-    PVirtualNode x = tree->InsertNode(A, amInsertAfter);
-    tree->GetNodeData<Rec>(x)->text = "x";
-    PVirtualNode first = tree->InsertNode(nullptr, amAddChildFirst);
-    tree->GetNodeData<Rec>(first)->text = "first";
-    PVirtualNode last = tree->InsertNode(D, amInsertAfter);
-    tree->GetNodeData<Rec>(last)->text = "last";
-    PVirtualNode b0 = tree->InsertNode(B, amAddChildFirst);
-    tree->GetNodeData<Rec>(b0)->text = "b0";
-    PVirtualNode b3 = tree->InsertNode(B, amAddChildLast);
-    tree->GetNodeData<Rec>(b3)->text = "b3";
-    PVirtualNode before = tree->InsertNode(b1, amInsertBefore);
-    tree->GetNodeData<Rec>(before)->text = "before";
+    auto insert = [&](PVirtualNode node, TVTNodeAttachMode mode, const char *name) {
+        PVirtualNode n = tree->InsertNode(node, mode);
+        tree->GetNodeData<Rec>(n)->text = QString::fromLatin1(name);
+        return n;
+    };
+    PVirtualNode x = insert(A, amInsertAfter, "x");
+    PVirtualNode first = insert(nullptr, amAddChildFirst, "first");
+    PVirtualNode last = insert(D, amInsertAfter, "last");
+    insert(B, amAddChildFirst, "b0");
+    PVirtualNode b3 = insert(B, amAddChildLast, "b3");
+    insert(b1, amInsertBefore, "before");
     EXPECT_EQ(tree->InsertNode(tree->RootNode(), amInsertAfter), nullptr);
 
     EXPECT_EQ(Children(nullptr), (Names{"first", "A", "x", "B", "C", "D", "last"}));
