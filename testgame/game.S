@@ -22,6 +22,16 @@
 #define SENT_ESI 0x05050505
 #define SENT_EBP 0x0E0E0E0E
 
+/* Records the registers at the continuation of a place for the driver. */
+        .macro record_continuation
+        mov [_zv_cont_regs + 0], eax
+        mov [_zv_cont_regs + 4], ebx
+        mov [_zv_cont_regs + 8], esi
+        mov [_zv_cont_regs + 12], edi
+        mov [_zv_cont_regs + 16], ebp
+        mov [_zv_cont_regs + 20], esp
+        .endm
+
         .globl _zv_game_image
 _zv_game_image:
         .ascii "ZV game double"
@@ -149,12 +159,7 @@ _zv_choice_function:
         nop
         nop
         AT(0x4A73F0)
-        mov [_zv_cont_regs + 0], eax
-        mov [_zv_cont_regs + 4], ebx
-        mov [_zv_cont_regs + 8], esi
-        mov [_zv_cont_regs + 12], edi
-        mov [_zv_cont_regs + 16], ebp
-        mov [_zv_cont_regs + 20], esp
+        record_continuation
         pop edi
         pop esi
         pop ebx
@@ -184,12 +189,7 @@ _zv_list_function:
         jmp zv_list_continuation
         AT(0x4AA6B9)
 zv_list_continuation:
-        mov [_zv_cont_regs + 0], eax
-        mov [_zv_cont_regs + 4], ebx
-        mov [_zv_cont_regs + 8], esi
-        mov [_zv_cont_regs + 12], edi
-        mov [_zv_cont_regs + 16], ebp
-        mov [_zv_cont_regs + 20], esp
+        record_continuation
         pop edi
         pop esi
         pop ebx
@@ -244,12 +244,7 @@ _zv_object_function:
         jmp zv_object_continuation
         AT(0x53F40A)
 zv_object_continuation:
-        mov [_zv_cont_regs + 0], eax
-        mov [_zv_cont_regs + 4], ebx
-        mov [_zv_cont_regs + 8], esi
-        mov [_zv_cont_regs + 12], edi
-        mov [_zv_cont_regs + 16], ebp
-        mov [_zv_cont_regs + 20], esp
+        record_continuation
         add esp, 0x50
         pop edi
         pop esi

@@ -126,8 +126,10 @@ sub text {
 sub longText {
   my ($k, $limit) = @_;
   my $t = '';
-  while (length($t) < $limit - 40) { $t .= ($t eq '' ? '' : (rnd(4) == 0 ? "\n" : ' ')) . sentence($k); }
-  return substr($t, 0, $limit);
+  while (length($t) < $limit) { $t .= ($t eq '' ? '' : (rnd(4) == 0 ? "\n" : ' ')) . sentence($k); }
+  $t = substr($t, 0, $limit - 1);
+  $t =~ s/\s+$//;
+  return "$t.";
 }
 sub line {
   my ($k, $i) = @_;
@@ -292,7 +294,7 @@ for my $L (@langs) {
   for my $r (@allIds) {
     my $t = text($k);      # drawn for every id, so each language's texts stay apart from its gaps
     next if $lacks{$k}{$r};
-    if ($k eq 'en' && !$longDone && $r > 1000) { $t = longText($k, 720); $longDone = 1; }
+    if ($k eq 'en' && !$longDone && $r > 1000) { $t = longText($k, $MAX_TEXT - 1); $longDone = 1; }
     my @b = gameBytes($t);  # checks the letters
     die "resource text too long\n" if @b > $MAX_TEXT;
     my $s = '';
