@@ -1,0 +1,176 @@
+// The main window of the editor, `TZvLngFrm`, and the document it holds.
+//
+// The document is the tree `Tree`: every top-level node is one record of the langpack
+// being edited (a single string or a string group), every child of a group is one line of
+// it, and a node's check box says whether the record or line belongs to the langpack. The
+// tree is always laid over the stock strings of the base language chosen in `BaseLangCb`.
+//
+// The window's code is split by subject:
+//   MainWindow.cpp    the constructor, the layout, the language-id field, the timer, the
+//                     links to the search window, the about box and the web page, the
+//                     column split and shut-down
+//   MainDocument.cpp  the node record, adding and inserting nodes, the fill from the
+//                     stock table, the base-language change and the tree callbacks
+//   MainEditing.cpp   what the window does when the tree's focus moves
+#pragma once
+
+#include "Langdef.h"
+#include "Rawmemorystream.h"
+#include "platform/VirtualTree.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
+class QTimer;
+class QFrame;
+class TFileDialog;
+class TJvSpinEdit;
+
+// The data of every node of `Tree`.
+struct RecData {
+    uint32_t id = 0;        // StringId; every line of a group carries its group's id
+    uint32_t kind = 0;      // KindSingle (a single string or a line) or a group kind
+    QString templateText;   // the stock text of the base language (CR LF line breaks)
+    QString newText;        // the translation (CR LF line breaks)
+};
+
+// The template of a group node: this prefix, then the group's first stock line.
+inline constexpr char16_t kGroupTemplatePrefix[] = u"<<GROUP>> ";
+
+class TZvLngFrm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TZvLngFrm(QWidget *Owner = nullptr);
+    ~TZvLngFrm() override;
+
+    // ---- controls (object names as the members) ----
+    TVirtualStringTree *Tree = nullptr;
+    QPlainTextEdit *New = nullptr;
+    QPlainTextEdit *Old = nullptr;
+    QPushButton *AddBtn = nullptr;
+    QPushButton *DelBtn = nullptr;
+    QPushButton *MakeDefsBtn = nullptr;
+    QComboBox *BaseLangCb = nullptr;
+    TFileDialog *OpenDialog = nullptr;
+    TFileDialog *SaveDialog = nullptr;
+    QPushButton *OpenBtn = nullptr;
+    QPushButton *SaveBtn = nullptr;
+    TJvSpinEdit *IDed = nullptr;
+    QLineEdit *Nameed = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QCheckBox *ChangedCb = nullptr;
+    QPushButton *NewBtn = nullptr;
+    QLineEdit *FiName = nullptr;
+    TJvSpinEdit *StIDed = nullptr;
+    QPushButton *AddStrBtn = nullptr;
+    QPushButton *AddGrBtn = nullptr;
+    QPushButton *DelGr = nullptr;
+    QPushButton *AssocBtn = nullptr;
+    QTimer *Timer = nullptr;
+    QPushButton *RandGen = nullptr;
+    QCheckBox *Ulnlck = nullptr;
+    QGroupBox *GB1 = nullptr;
+    QFrame *Panel1 = nullptr;
+    QLabel *StaticText1 = nullptr;
+    QLabel *StaticText2 = nullptr;
+    QFrame *Panel3 = nullptr;
+    QSplitter *Splitter2 = nullptr;
+    QLabel *StaticText3 = nullptr;
+    QSplitter *Splitter3 = nullptr;
+    QFrame *Panel4 = nullptr;
+    QPushButton *SearchBtn = nullptr;
+    QPushButton *AboutBtn = nullptr;
+    QPushButton *CpyBtn = nullptr;
+
+    // ---- the window's own fields ----
+    std::array<uint16_t, 4> StockVersion{};  // gameVersion of the stock table (caption)
+    std::unique_ptr<Langdef> LangdefStream;  // the stock table, for the window's lifetime
+    int32_t KeptId = 0;                      // IDed's value when it last got the focus
+    int32_t DefaultBaseIndex = 0;            // the entry flagged as default, else 0
+
+    // ---- the document ----
+    PVirtualNode AddRecordNode(PVirtualNode parent, const RecData &record);
+    PVirtualNode InsertRecordNode(PVirtualNode reference, TVTNodeAttachMode mode,
+                                  const RecData &record);
+    void ClearTree();
+    void FillTreeFromBase();
+    void ReloadTemplates();
+    // The record of a node; null for the root and for no node.
+    RecData *NodeRecord(PVirtualNode node) const;
+
+    // ---- the stock table, in the base language selected in BaseLangCb ----
+    void AttachBaseLangdefBlock(TRawMemoryStream &stream) const;
+    QString LookupStockText(uint32_t id) const;
+    int FindLangIndex(int32_t languageId) const;
+
+    // Opens a langpack and lays it over the stock strings (file loading).
+    void LoadLangpack(const QString &fileName);
+
+    // ---- handlers ----
+    void BaseLangCbChange(QObject *Sender);
+
+    void TreeGetNodeDataSize(TVirtualStringTree *Sender, int &NodeDataSize);
+    void TreeGetText(TVirtualStringTree *Sender, PVirtualNode Node, TColumnIndex Column,
+                     TVSTTextType TextType, QString &CellText);
+    void TreeNewText(TVirtualStringTree *Sender, PVirtualNode Node, TColumnIndex Column,
+                     const QString &NewText);
+    void TreeEditing(TVirtualStringTree *Sender, PVirtualNode Node, TColumnIndex Column,
+                     bool &Allowed);
+    void TreeMeasureItem(TVirtualStringTree *Sender, TCanvas *TargetCanvas, PVirtualNode Node,
+                         int &NodeHeight);
+    void TreeCompareNodes(TVirtualStringTree *Sender, PVirtualNode Node1, PVirtualNode Node2,
+                          TColumnIndex Column, int &Result);
+    void TreeFocusChanging(TVirtualStringTree *Sender, PVirtualNode OldNode,
+                           PVirtualNode NewNode, TColumnIndex OldColumn,
+                           TColumnIndex NewColumn, bool &Allowed);
+    void TreeResize(QObject *Sender);
+
+    void IDedEnter(QObject *Sender);
+    void IDedExit(QObject *Sender);
+    void RandGenClick(QObject *Sender);
+    void TimerTimer(QObject *Sender);
+    void PiClick(QObject *Sender);
+    void SearchBtnClick(QObject *Sender);
+    void AboutBtnClick(QObject *Sender);
+    void MakeDefsBtnClick(QObject *Sender);
+    void FormDestroy(QObject *Sender);
+
+signals:
+    // The window has closed (the program's message loop ends with it).
+    void Closed();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void BuildLayout();
+    void BindTree();
+    void PlacePiLabel();
+    // Focus the last, then the first top-level record, and sort every level by id: the
+    // common end of a fill and of a template reload.
+    void ShowFirstRecordSorted();
+
+    bool destroyed_ = false;
+};
+
+// The program's main window, once start-up has created it.
+extern TZvLngFrm *ZvLngFrm;
+
+// The address that a Ctrl+click on "π" opens.
+extern const char *const ProjectWebPage;

@@ -1,0 +1,258 @@
+// The document of the main window: the records of the tree, their fill from the stock
+// table and the tree's data callbacks.
+#include "Main.h"
+
+#include "LangpackFormat.h"
+
+#include <QComboBox>
+
+#include <algorithm>
+
+namespace {
+
+QString GroupTemplate(const QStringList &lines)
+{
+    QString text = QString::fromUtf16(kGroupTemplatePrefix);
+    if (!lines.isEmpty())
+        text += lines.constFirst();
+    return text;
+}
+
+} // namespace
+
+RecData *TZvLngFrm::NodeRecord(PVirtualNode node) const
+{
+    if (!node || node == Tree->RootNode())
+        return nullptr;
+    return Tree->GetNodeData<RecData>(node);
+}
+
+// ---- adding nodes ----
+
+PVirtualNode TZvLngFrm::AddRecordNode(PVirtualNode parent, const RecData &record)
+{
+    PVirtualNode node = Tree->AddChild(parent);
+    node->MultiLine = true;
+    node->CheckType = ctCheckBox;
+    *NodeRecord(node) = record;
+    return node;
+}
+
+PVirtualNode TZvLngFrm::InsertRecordNode(PVirtualNode reference, TVTNodeAttachMode mode,
+                                         const RecData &record)
+{
+    PVirtualNode node = Tree->InsertNode(reference, mode);
+    if (!node)
+        return nullptr;
+    node->MultiLine = true;
+    node->CheckType = ctCheckBox;
+    *NodeRecord(node) = record;
+    return node;
+}
+
+void TZvLngFrm::ClearTree()
+{
+    Tree->DeleteChildren(Tree->RootNode());
+}
+
+// ---- the stock table ----
+
+void TZvLngFrm::AttachBaseLangdefBlock(TRawMemoryStream &stream) const
+{
+    LangdefStream->AttachBaseLangdefBlock(stream, BaseLangCb->currentIndex());
+}
+
+QString TZvLngFrm::LookupStockText(uint32_t id) const
+{
+    return LangdefStream->LookupStockText(BaseLangCb->currentIndex(), id);
+}
+
+int TZvLngFrm::FindLangIndex(int32_t languageId) const
+{
+    return LangdefStream->FindLangIndex(uint32_t(languageId));
+}
+
+// ---- building the tree from the stock table ----
+
+void TZvLngFrm::FillTreeFromBase()
+{
+    TRawMemoryStream stream;
+    AttachBaseLangdefBlock(stream);
+    LangdefBlockReader reader(stream);
+    PVirtualNode root = Tree->RootNode();
+
+    Tree->BeginUpdate();
+    LangdefRecord record;
+    while (reader.Next(record)) {
+        if (!record.IsGroup()) {
+            const QString text = record.offsets.empty() ? QString() : reader.String(record.offsets[0]);
+            AddRecordNode(root, RecData{record.id, KindSingle, text, QString()});
+            continue;
+        }
+        const QStringList lines = reader.Strings(record);
+        PVirtualNode group =
+            AddRecordNode(root, RecData{record.id, record.kind, GroupTemplate(lines), QString()});
+        for (const QString &line : lines)
+            AddRecordNode(group, RecData{record.id, KindSingle, line, QString()});
+    }
+    ShowFirstRecordSorted();
+    Tree->EndUpdate();
+}
+
+void TZvLngFrm::ReloadTemplates()
+{
+    TRawMemoryStream stream;
+    AttachBaseLangdefBlock(stream);
+    LangdefBlockReader reader(stream);
+    PVirtualNode root = Tree->RootNode();
+
+    Tree->BeginUpdate();
+    LangdefRecord record;
+    // The walk for a record passes every node up to `prev` of the record before it when the
+    // ids ascend (as in every stock block), so it goes on from there; otherwise it starts
+    // again at the first node. Either way it stops where a walk from the first node would.
+    PVirtualNode resumeAfter = nullptr;
+    uint32_t lastId = 0;
+    bool resume = false;
+    while (reader.Next(record)) {
+        // The record's place: the first top-level node whose id is not below the record's.
+        if (!resume || record.id < lastId)
+            resumeAfter = nullptr;
+        PVirtualNode prev = resumeAfter;
+        PVirtualNode node = prev ? prev->NextSibling : root->FirstChild;
+        while (node) {
+            const RecData *data = NodeRecord(node);
+            if (data && data->id >= record.id)
+                break;
+            prev = node;
+            node = node->NextSibling;
+        }
+        resumeAfter = prev;
+        lastId = record.id;
+        resume = true;
+        RecData *match = nullptr;
+        if (node) {
+            match = NodeRecord(node);
+            if (match && match->id != record.id)
+                match = nullptr;
+        }
+        const auto insertAtPlace = [&](const RecData &data) {
+            return prev ? InsertRecordNode(prev, amInsertAfter, data)
+                        : InsertRecordNode(root, amAddChildFirst, data);
+        };
+
+        if (!record.IsGroup()) {
+            const QString text = record.offsets.empty() ? QString() : reader.String(record.offsets[0]);
+            if (match) {
+                match->templateText = text;
+                match->kind = KindSingle;
+                Tree->DeleteChildren(node);
+                Tree->InvalidateNode(node);
+            } else {
+                insertAtPlace(RecData{record.id, KindSingle, text, QString()});
+            }
+            continue;
+        }
+
+        const QStringList lines = reader.Strings(record);
+        const QString groupText = GroupTemplate(lines);
+        if (match) {
+            match->templateText = groupText;
+            match->kind = record.kind;
+            Tree->InvalidateNode(node);
+        } else {
+            node = insertAtPlace(RecData{record.id, record.kind, groupText, QString()});
+        }
+        PVirtualNode line = node->FirstChild;
+        for (const QString &text : lines) {
+            if (line) {
+                if (RecData *lineData = NodeRecord(line))
+                    lineData->templateText = text;
+                Tree->InvalidateNode(line);
+                line = line->NextSibling;
+            } else {
+                InsertRecordNode(node, amAddChildLast, RecData{record.id, KindSingle, text, QString()});
+            }
+        }
+    }
+    ShowFirstRecordSorted();
+    Tree->EndUpdate();
+}
+
+// Runs inside the update bracket of the fill or reload: the focus handler sees both moves,
+// while the view is rebuilt and scrolled once, to the first record, when the bracket
+// closes (scrolling to the last record first would lay out every row above it).
+void TZvLngFrm::ShowFirstRecordSorted()
+{
+    PVirtualNode root = Tree->RootNode();
+    // Setting the focus also scrolls the node into view.
+    Tree->SetFocusedNode(root->LastChild);
+    Tree->SetFocusedNode(root->FirstChild);
+    Tree->SortTree(0, sdAscending);
+}
+
+void TZvLngFrm::BaseLangCbChange(QObject *)
+{
+    ReloadTemplates();
+}
+
+// ---- tree callbacks ----
+
+void TZvLngFrm::TreeGetNodeDataSize(TVirtualStringTree *, int &NodeDataSize)
+{
+    NodeDataSize = int(sizeof(RecData));
+}
+
+void TZvLngFrm::TreeGetText(TVirtualStringTree *, PVirtualNode Node, TColumnIndex Column,
+                            TVSTTextType, QString &CellText)
+{
+    const RecData *data = NodeRecord(Node);
+    if (!data)
+        return;
+    switch (Column) {
+    case 0:
+        CellText = QString::asprintf("%08X%s", unsigned(data->id), data->kind != KindSingle ? "*" : "");
+        break;
+    case 1:
+        CellText = data->templateText;
+        break;
+    case 2:
+        CellText = data->newText;
+        break;
+    default:
+        break;
+    }
+}
+
+void TZvLngFrm::TreeNewText(TVirtualStringTree *, PVirtualNode Node, TColumnIndex Column,
+                            const QString &NewText)
+{
+    RecData *data = NodeRecord(Node);
+    if (data && Column == 2)
+        data->newText = NewText;
+}
+
+void TZvLngFrm::TreeEditing(TVirtualStringTree *, PVirtualNode, TColumnIndex Column, bool &Allowed)
+{
+    Allowed = (Column == 2);
+}
+
+void TZvLngFrm::TreeMeasureItem(TVirtualStringTree *Sender, TCanvas *TargetCanvas,
+                                PVirtualNode Node, int &NodeHeight)
+{
+    const int h1 = Sender->ComputeNodeHeight(TargetCanvas, Node, 1);
+    const int h2 = Sender->ComputeNodeHeight(TargetCanvas, Node, 2);
+    NodeHeight = std::max(std::max(h1 + 2, Sender->DefaultNodeHeight()), h2 + 2);
+}
+
+void TZvLngFrm::TreeCompareNodes(TVirtualStringTree *, PVirtualNode Node1, PVirtualNode Node2,
+                                 TColumnIndex Column, int &Result)
+{
+    if (Column != 0)
+        return;
+    const RecData *a = NodeRecord(Node1);
+    const RecData *b = NodeRecord(Node2);
+    if (!a || !b)
+        return;
+    Result = a->id < b->id ? -1 : (a->id > b->id ? 1 : 0);
+}

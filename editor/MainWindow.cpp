@@ -1,0 +1,543 @@
+// The main window: construction and layout, the language-id field, the timer, the links
+// to the search window, the about box and the web page, the column split and shut-down.
+#include "Main.h"
+
+#include "About.h"
+#include "FileDialog.h"
+#include "Makedef_3_6_31_0.h"
+#include "ProgramFolder.h"
+#include "Searchx.h"
+#include "platform/Color.h"
+#include "platform/KeyState.h"
+#include "platform/MessageBox.h"
+#include "platform/Random.h"
+#include "platform/Shell.h"
+#include "platform/SpinEdit.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStyle>
+#include <QTimer>
+#include <QVBoxLayout>
+
+TZvLngFrm *ZvLngFrm = nullptr;
+
+#ifndef GLOSSMITH_WEB_PAGE
+#define GLOSSMITH_WEB_PAGE "https://glossmith.example.org/"
+#endif
+const char *const ProjectWebPage = GLOSSMITH_WEB_PAGE;
+
+namespace {
+
+const char kCaption[] = "Verbatrix langpack editor";
+const int kClientWidth = 757;
+const int kClientHeight = 591;
+const int kPanel1Height = 65;
+const int kPanel3Height = 43;
+const int kPanel4Height = 212;
+const int kOldHeight = 105;
+const TColor kIdInitialColor = 0x00FF0000;  // blue
+
+const char kHelpText[] =
+    "Use Ctrl+(Up/Dwn/Left/Right) and Ctrl+Enter for fast navigation\r\n"
+    "Use Alt+Numpad1 and Alt+Numpad2 to enter \u263A\u263B symbols. \r\n"
+    "These symbols are used in kill comments to insert killer name and count of killed. ";
+
+template <class W>
+W *Named(W *widget, const char *name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QPushButton *Button(QWidget *parent, const char *name, const QString &caption)
+{
+    auto *button = Named(new QPushButton(caption, parent), name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QFrame *Panel(QWidget *parent, const char *name)
+{
+    auto *panel = Named(new QFrame(parent), name);
+    panel->setFrameShape(QFrame::NoFrame);
+    return panel;
+}
+
+QLabel *Label(QWidget *parent, const char *name, const QString &text)
+{
+    return Named(new QLabel(text, parent), name);
+}
+
+} // namespace
+
+TZvLngFrm::TZvLngFrm(QWidget *Owner) : QWidget(Owner)
+{
+    setObjectName(QStringLiteral("ZvLngFrm"));
+    setWindowTitle(QLatin1String(kCaption));
+    BuildLayout();
+    BindTree();
+
+    // Every Qt widget paints through a back buffer, so IDed repaints without flicker at
+    // the timer's rate. The window takes the program's icon.
+    setWindowIcon(QIcon());
+
+    LangdefStream = std::make_unique<Langdef>(Langdef::Load(ProgramFolder()));
+    StockVersion = LangdefStream->StockVersion();
+    setWindowTitle(QString::asprintf("%s %d.%d.%d.%d.", windowTitle().toUtf8().constData(),
+                                     int(StockVersion[0]), int(StockVersion[1]),
+                                     int(StockVersion[2]), int(StockVersion[3])));
+
+    // Items set from code raise no change: BaseLangCbChange is bound to the user's choice.
+    for (int i = 0; i < LangdefStream->EntryCount(); ++i)
+        BaseLangCb->addItem(LangdefStream->EntryName(i));
+    DefaultBaseIndex = LangdefStream->DefaultBaseIndex();
+    BaseLangCb->setCurrentIndex(DefaultBaseIndex);
+    if (BaseLangCb->currentIndex() < 0)
+        BaseLangCb->setCurrentIndex(0);
+
+    OpenDialog->InitialDir = ProgramFolder();
+    SaveDialog->InitialDir = OpenDialog->InitialDir;
+    FiName->setText(InProgramFolder(QStringLiteral("Untitled.ZVlang")));
+
+    // A langpack named on the command line is opened here once loading exists; until then
+    // the document always starts from the stock strings.
+    FillTreeFromBase();
+}
+
+TZvLngFrm::~TZvLngFrm()
+{
+    if (!destroyed_)
+        FormDestroy(this);
+    if (ZvLngFrm == this)
+        ZvLngFrm = nullptr;
+}
+
+// ---- layout ----
+
+void TZvLngFrm::BuildLayout()
+{
+    QFont windowFont(QStringLiteral("Tahoma"));
+    windowFont.setPixelSize(11);
+    setFont(windowFont);
+    resize(kClientWidth, kClientHeight);
+    setMinimumSize(700, 400);
+    move(0, 0);
+
+    OpenDialog = new TFileDialog(TFileDialog::Kind::Open);
+    SaveDialog = new TFileDialog(TFileDialog::Kind::Save);
+    for (TFileDialog *dialog : {OpenDialog, SaveDialog}) {
+        dialog->DefaultExt = QStringLiteral("ZVlang");
+        dialog->Filter = QStringLiteral("ZV langpack file (*.ZVlang)");
+    }
+
+    auto *windowLayout = new QVBoxLayout(this);
+    windowLayout->setContentsMargins(0, 0, 0, 0);
+    windowLayout->setSpacing(0);
+
+    // -- the top strip: file row, then the langpack's id, name and base language --
+    Panel1 = Panel(this, "Panel1");
+    Panel1->setFixedHeight(kPanel1Height);
+    auto *stripLayout = new QVBoxLayout(Panel1);
+    stripLayout->setContentsMargins(4, 4, 4, 4);
+    stripLayout->setSpacing(4);
+
+    auto *fileRow = new QHBoxLayout;
+    fileRow->setSpacing(4);
+    NewBtn = Button(Panel1, "NewBtn", QStringLiteral("&New"));
+    OpenBtn = Button(Panel1, "OpenBtn", QStringLiteral("&Open"));
+    SaveBtn = Button(Panel1, "SaveBtn", QStringLiteral("&Save"));
+    ChangedCb = Named(new QCheckBox(Panel1), "ChangedCb");
+    ChangedCb->setEnabled(false);
+    FiName = Named(new QLineEdit(Panel1), "FiName");
+    FiName->setReadOnly(true);
+    {
+        QPalette palette = FiName->palette();
+        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+        FiName->setPalette(palette);
+    }
+    fileRow->addWidget(NewBtn);
+    fileRow->addWidget(OpenBtn);
+    fileRow->addWidget(SaveBtn);
+    fileRow->addWidget(ChangedCb);
+    fileRow->addWidget(FiName, 1);
+    fileRow->addSpacing(14);  // room for the "π" in the corner
+    stripLayout->addLayout(fileRow);
+
+    auto *idRow = new QHBoxLayout;
+    idRow->setSpacing(4);
+    Label1 = Label(Panel1, "Label1", QStringLiteral("ID"));
+    {
+        QFont bold = Label1->font();
+        bold.setBold(true);
+        Label1->setFont(bold);
+    }
+    IDed = Named(new TJvSpinEdit(Panel1), "IDed");
+    IDed->SetMinValue(-1);
+    IDed->SetMaxValue(254);
+    IDed->SetValue(-1);
+    IDed->SetColor(kIdInitialColor);
+    {
+        QFont bold = IDed->font();
+        bold.setBold(true);
+        IDed->setFont(bold);
+    }
+    IDed->setFixedWidth(56);
+    IDed->setToolTip(QStringLiteral(
+        "Identification number of language (to save in ZV parameters, etc).... Do not override "
+        "other languages (IDs from 0 to 8) if you make new language or full langpack...."));
+    RandGen = Button(Panel1, "RandGen", QStringLiteral("R"));
+    RandGen->setFixedWidth(22);
+    RandGen->setToolTip(QStringLiteral("Generete random ID"));
+    Label2 = Label(Panel1, "Label2", QStringLiteral("Name"));
+    Nameed = Named(new QLineEdit(QStringLiteral("Lang1"), Panel1), "Nameed");
+    Nameed->setMaxLength(31);
+    Nameed->setFixedWidth(110);
+    Label3 = Label(Panel1, "Label3", QStringLiteral("Base language"));
+    BaseLangCb = Named(new QComboBox(Panel1), "BaseLangCb");
+    BaseLangCb->setEditable(false);
+    BaseLangCb->setMinimumWidth(120);
+    BaseLangCb->setToolTip(QStringLiteral(
+        "Base language for new langpack. Strings that was not included ('V' in list) will be "
+        "used from this base language of game."));
+    AssocBtn = Button(Panel1, "AssocBtn", QStringLiteral("Associate .ZVlang with editor"));
+    AssocBtn->setIcon(style()->standardIcon(QStyle::SP_VistaShield));
+    AssocBtn->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    AboutBtn = Button(Panel1, "AboutBtn", QStringLiteral("&About"));
+    AboutBtn->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    idRow->addWidget(Label1);
+    idRow->addWidget(IDed);
+    idRow->addWidget(RandGen);
+    idRow->addSpacing(8);
+    idRow->addWidget(Label2);
+    idRow->addWidget(Nameed);
+    idRow->addSpacing(8);
+    idRow->addWidget(Label3);
+    idRow->addWidget(BaseLangCb);
+    idRow->addStretch(1);
+    idRow->addWidget(AssocBtn);
+    idRow->addWidget(AboutBtn);
+    stripLayout->addLayout(idRow);
+    windowLayout->addWidget(Panel1);
+
+    // -- the tree with its strip of commands below, above the memo area --
+    Splitter2 = Named(new QSplitter(Qt::Vertical, this), "Splitter2");
+    Splitter2->setOpaqueResize(true);
+    Splitter2->setChildrenCollapsible(false);
+    auto *treeArea = new QWidget(Splitter2);
+    auto *treeLayout = new QVBoxLayout(treeArea);
+    treeLayout->setContentsMargins(0, 0, 0, 0);
+    treeLayout->setSpacing(0);
+
+    Tree = Named(new TVirtualStringTree(treeArea), "Tree");
+    Tree->setFocusPolicy(Qt::StrongFocus);
+    treeLayout->addWidget(Tree, 1);
+
+    Panel3 = Panel(treeArea, "Panel3");
+    Panel3->setMinimumHeight(kPanel3Height);
+    Panel3->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    auto *commandLayout = new QHBoxLayout(Panel3);
+    commandLayout->setContentsMargins(4, 1, 4, 1);
+    commandLayout->setSpacing(6);
+
+    auto *unlockColumn = new QVBoxLayout;
+    unlockColumn->setSpacing(0);
+    Ulnlck = Named(new QCheckBox(QStringLiteral("Unlock \"special\" functions (abnormal work)"), Panel3),
+                   "Ulnlck");
+    Ulnlck->setFocusPolicy(Qt::ClickFocus);
+    GB1 = Named(new QGroupBox(Panel3), "GB1");
+    auto *recordLayout = new QHBoxLayout(GB1);
+    recordLayout->setContentsMargins(2, 1, 2, 1);
+    recordLayout->setSpacing(2);
+    StIDed = Named(new TJvSpinEdit(GB1), "StIDed");
+    StIDed->SetHexadecimal(true);
+    StIDed->SetValue(0);
+    StIDed->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    StIDed->setFixedWidth(80);
+    StIDed->setEnabled(false);
+    AddStrBtn = Button(GB1, "AddStrBtn", QStringLiteral("+S"));
+    AddStrBtn->setToolTip(QStringLiteral("Use this butt to add new single string"));
+    AddGrBtn = Button(GB1, "AddGrBtn", QStringLiteral("+G"));
+    AddGrBtn->setToolTip(QStringLiteral("Use this butt to add new string group"));
+    DelGr = Button(GB1, "DelGr", QStringLiteral("-X"));
+    DelGr->setToolTip(QStringLiteral("Use this butt to remove string or group"));
+    recordLayout->addWidget(StIDed);
+    for (QPushButton *button : {AddStrBtn, AddGrBtn, DelGr}) {
+        button->setFixedSize(26, 18);
+        button->setEnabled(false);
+        recordLayout->addWidget(button);
+    }
+    unlockColumn->addWidget(Ulnlck);
+    unlockColumn->addWidget(GB1);
+    commandLayout->addLayout(unlockColumn);
+
+    auto *lineButtons = new QGridLayout;
+    lineButtons->setSpacing(1);
+    AddBtn = Button(Panel3, "AddBtn", QStringLiteral("+"));
+    AddBtn->setToolTip(QStringLiteral("Add string to group"));
+    AddBtn->setEnabled(false);
+    DelBtn = Button(Panel3, "DelBtn", QStringLiteral("-"));
+    DelBtn->setToolTip(QStringLiteral("Remove string from group"));
+    DelBtn->setEnabled(false);
+    CpyBtn = Button(Panel3, "CpyBtn", QStringLiteral("\u2193"));
+    CpyBtn->setToolTip(QStringLiteral("Copy template to translate"));
+    {
+        QFont arrow = CpyBtn->font();
+        arrow.setBold(true);
+        arrow.setPixelSize(14);
+        CpyBtn->setFont(arrow);
+    }
+    SearchBtn = Button(Panel3, "SearchBtn", QStringLiteral("L"));
+    SearchBtn->setFont(QFont(QStringLiteral("Webdings"), 9));
+    SearchBtn->setToolTip(QStringLiteral("Search"));
+    for (QPushButton *button : {AddBtn, DelBtn, CpyBtn, SearchBtn})
+        button->setFixedSize(24, 19);
+    lineButtons->addWidget(AddBtn, 0, 0);
+    lineButtons->addWidget(DelBtn, 0, 1);
+    lineButtons->addWidget(CpyBtn, 1, 0);
+    lineButtons->addWidget(SearchBtn, 1, 1);
+    commandLayout->addLayout(lineButtons);
+
+    StaticText1 = Label(Panel3, "StaticText1", QString::fromUtf8(kHelpText));
+    StaticText1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    commandLayout->addWidget(StaticText1, 1);
+    StaticText2 = Label(Panel3, "StaticText2", QStringLiteral("\u2623"));
+    {
+        QFont big = StaticText2->font();
+        big.setPixelSize(47);
+        StaticText2->setFont(big);
+        StaticText2->setFixedHeight(kPanel3Height);
+    }
+    commandLayout->addWidget(StaticText2);
+    MakeDefsBtn = Button(Panel3, "MakeDefsBtn", QStringLiteral("MakeDefsBtn"));
+    MakeDefsBtn->setVisible(false);
+    commandLayout->addWidget(MakeDefsBtn);
+    treeLayout->addWidget(Panel3);
+
+    // -- the memo area: the template above, the translation below --
+    Panel4 = Panel(Splitter2, "Panel4");
+    auto *memoLayout = new QVBoxLayout(Panel4);
+    memoLayout->setContentsMargins(0, 0, 0, 0);
+    Splitter3 = Named(new QSplitter(Qt::Vertical, Panel4), "Splitter3");
+    Splitter3->setOpaqueResize(true);
+    Splitter3->setChildrenCollapsible(false);
+    Old = Named(new QPlainTextEdit(Splitter3), "Old");
+    New = Named(new QPlainTextEdit(Splitter3), "New");
+    Old->setReadOnly(true);
+    for (QPlainTextEdit *memo : {Old, New}) {
+        memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+        memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    }
+    Splitter3->setStretchFactor(0, 0);
+    Splitter3->setStretchFactor(1, 1);
+    Splitter3->setSizes({kOldHeight, kPanel4Height - kOldHeight - Splitter3->handleWidth()});
+    memoLayout->addWidget(Splitter3);
+
+    Splitter2->setStretchFactor(0, 1);
+    Splitter2->setStretchFactor(1, 0);
+    Splitter2->setSizes({kClientHeight - kPanel1Height - kPanel4Height - Splitter2->handleWidth(),
+                         kPanel4Height});
+    windowLayout->addWidget(Splitter2, 1);
+
+    // -- "π" over the window's top-right corner --
+    StaticText3 = Label(this, "StaticText3", QStringLiteral("\u03C0"));
+    {
+        QFont times(QStringLiteral("Times New Roman"));
+        times.setPixelSize(16);
+        StaticText3->setFont(times);
+        QPalette palette = StaticText3->palette();
+        palette.setColor(QPalette::WindowText, palette.color(QPalette::Highlight));
+        StaticText3->setPalette(palette);
+        StaticText3->adjustSize();
+    }
+    StaticText3->installEventFilter(this);
+    PlacePiLabel();
+
+    Timer = Named(new QTimer(this), "Timer");
+    Timer->setInterval(10);
+
+    // -- handler bindings --
+    IDed->OnEnter = [this](TJvSpinEdit *sender) { IDedEnter(sender); };
+    IDed->OnExit = [this](TJvSpinEdit *sender) { IDedExit(sender); };
+    connect(RandGen, &QPushButton::clicked, this, [this] { RandGenClick(RandGen); });
+    connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(Timer); });
+    connect(SearchBtn, &QPushButton::clicked, this, [this] { SearchBtnClick(SearchBtn); });
+    connect(AboutBtn, &QPushButton::clicked, this, [this] { AboutBtnClick(AboutBtn); });
+    connect(MakeDefsBtn, &QPushButton::clicked, this, [this] { MakeDefsBtnClick(MakeDefsBtn); });
+    connect(BaseLangCb, &QComboBox::activated, this, [this] { BaseLangCbChange(BaseLangCb); });
+    Timer->start();
+}
+
+void TZvLngFrm::BindTree()
+{
+    Tree->OnGetNodeDataSize = [this](TVirtualStringTree *s, int &size) { TreeGetNodeDataSize(s, size); };
+    Tree->OnGetText = [this](TVirtualStringTree *s, PVirtualNode node, TColumnIndex column,
+                             TVSTTextType type, QString &text) { TreeGetText(s, node, column, type, text); };
+    Tree->OnNewText = [this](TVirtualStringTree *s, PVirtualNode node, TColumnIndex column,
+                             const QString &text) { TreeNewText(s, node, column, text); };
+    Tree->OnEditing = [this](TVirtualStringTree *s, PVirtualNode node, TColumnIndex column,
+                             bool &allowed) { TreeEditing(s, node, column, allowed); };
+    Tree->OnMeasureItem = [this](TVirtualStringTree *s, TCanvas *canvas, PVirtualNode node,
+                                 int &height) { TreeMeasureItem(s, canvas, node, height); };
+    Tree->OnCompareNodes = [this](TVirtualStringTree *s, PVirtualNode a, PVirtualNode b,
+                                  TColumnIndex column, int &result) { TreeCompareNodes(s, a, b, column, result); };
+    Tree->OnFocusChanging = [this](TVirtualStringTree *s, PVirtualNode oldNode, PVirtualNode newNode,
+                                   TColumnIndex oldColumn, TColumnIndex newColumn, bool &allowed) {
+        TreeFocusChanging(s, oldNode, newNode, oldColumn, newColumn, allowed);
+    };
+    Tree->OnResize = [this](TVirtualStringTree *s) { TreeResize(s); };
+
+    Tree->AddColumn(QStringLiteral("ID"), 120, 200);
+    Tree->AddColumn(QStringLiteral("Template string"), 310);
+    Tree->AddColumn(QStringLiteral("New string"), 323);
+    Tree->SetAutoSizeIndex(2);
+    Tree->SetHeaderHeight(17);
+    Tree->SetIndent(12);
+}
+
+void TZvLngFrm::PlacePiLabel()
+{
+    if (!StaticText3)
+        return;
+    StaticText3->move(width() - StaticText3->width() - 2, 0);
+    StaticText3->raise();
+}
+
+void TZvLngFrm::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    PlacePiLabel();
+}
+
+bool TZvLngFrm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == StaticText3 && event->type() == QEvent::MouseButtonRelease) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton && StaticText3->rect().contains(mouse->position().toPoint()))
+            PiClick(StaticText3);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TZvLngFrm::closeEvent(QCloseEvent *event)
+{
+    // The question whether to save unsaved changes comes with the file commands.
+    event->accept();
+    emit Closed();
+}
+
+// ---- the language id ----
+
+void TZvLngFrm::IDedEnter(QObject *)
+{
+    KeptId = int32_t(IDed->AsInteger());
+}
+
+void TZvLngFrm::IDedExit(QObject *)
+{
+    const double value = IDed->Value();
+    const int count = BaseLangCb->count();
+    if (!(value >= 0 && value < count))
+        return;
+    // The ids below the number of languages are those of the built-in languages. With a
+    // table whose languages carry other ids, an id that no language has is not taken, and
+    // leaving it asks nothing.
+    const int index = FindLangIndex(int32_t(value));
+    if (index < 0)
+        return;
+    const QString text =
+        QStringLiteral("The ID you have choosed is already taken by a built-in language: '") +
+        LangdefStream->EntryName(index) +
+        QStringLiteral("'. If you continue, your langpack will replace that language with your own "
+                       "version.\nAre you sure?");
+    if (MessageBoxW(nullptr, text, QStringLiteral("Warning"), MB_YESNO | MB_ICONWARNING) != IDYES)
+        IDed->SetValue(KeptId);
+}
+
+void TZvLngFrm::RandGenClick(QObject *)
+{
+    Randomize();
+    IDed->SetValue(50 + Random(203));
+}
+
+void TZvLngFrm::TimerTimer(QObject *)
+{
+    const TColor color = IDed->Color();
+    int r = int(color & 0xFF);
+    int g = int((color >> 8) & 0xFF);
+    int b = int((color >> 16) & 0xFF);
+    if (r == 0 && b < 255)
+        ++b;
+    else if (r == 0 && g > 0)
+        --g;
+    else if (r == 0)
+        ++r;
+    else if (g == 0 && r < 255)
+        ++r;
+    else if (g == 0 && b > 0)   // r is 255 here
+        --b;
+    else if (g == 0)
+        ++g;
+    else if (g < 255)
+        ++g;
+    else
+        --r;
+    IDed->SetColor(TColor(r) | TColor(g) << 8 | TColor(b) << 16);
+}
+
+// ---- links ----
+
+void TZvLngFrm::PiClick(QObject *)
+{
+    if (GetKeyState(VK_CONTROL) < 0)
+        ShellExecuteOpen(this, QString::fromLatin1(ProjectWebPage));
+}
+
+void TZvLngFrm::SearchBtnClick(QObject *)
+{
+    if (!SearchFrm)
+        return;
+    SearchFrm->show();
+    SearchFrm->raise();
+    SearchFrm->activateWindow();
+}
+
+void TZvLngFrm::AboutBtnClick(QObject *)
+{
+    if (AboutBox)
+        AboutBox->exec();
+}
+
+void TZvLngFrm::MakeDefsBtnClick(QObject *)
+{
+    MakeDefs(QStringLiteral("res/zv.exe"));
+}
+
+// ---- the tree's columns ----
+
+void TZvLngFrm::TreeResize(QObject *)
+{
+    Tree->SetColumnWidth(1, (Tree->ClientWidth() - Tree->ColumnWidth(0)) / 2);
+}
+
+// ---- shut-down ----
+
+void TZvLngFrm::FormDestroy(QObject *)
+{
+    destroyed_ = true;
+    ClearTree();
+    LangdefStream.reset();
+}

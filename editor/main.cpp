@@ -1,0 +1,7 @@
+// Glossmith, the langpack editor.
+#include "Program.h"
+
+int main(int argc, char **argv)
+{
+    return WinMain(argc, argv);
+}

@@ -1,0 +1,112 @@
+// A main window on a program folder of the test's own (empty unless a test puts a
+// "Langdef.df" there), with message boxes recorded and answered by the test.
+#pragma once
+
+#include "Main.h"
+#include "ProgramFolder.h"
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QTimer>
+#include <QMap>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+// A record of a stock block: its kind and its strings (CR LF line breaks).
+struct StockRecord {
+    uint32_t kind = 0;
+    QStringList strings;
+};
+using StockBlock = QMap<uint32_t, StockRecord>;
+
+inline StockBlock ReadStockBlock(const Langdef &table, int entry)
+{
+    StockBlock block;
+    table.ForEachRecord(entry, [&](const LangdefRecord &record, const QStringList &strings) {
+        block.insert(record.id, StockRecord{record.kind, strings});
+        return true;
+    });
+    return block;
+}
+
+inline std::vector<PVirtualNode> TopLevel(TVirtualStringTree *tree)
+{
+    std::vector<PVirtualNode> nodes;
+    for (PVirtualNode n = tree->RootNode()->FirstChild; n; n = n->NextSibling)
+        nodes.push_back(n);
+    return nodes;
+}
+
+inline std::vector<PVirtualNode> Children(PVirtualNode node)
+{
+    std::vector<PVirtualNode> nodes;
+    for (PVirtualNode n = node->FirstChild; n; n = n->NextSibling)
+        nodes.push_back(n);
+    return nodes;
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(folder.isValid());
+        SetProgramFolder(folder.path());
+    }
+    void TearDown() override
+    {
+        frm.reset();
+        SetProgramFolder(QString());
+    }
+
+    TZvLngFrm *Open()
+    {
+        frm = std::make_unique<TZvLngFrm>();
+        frm->Timer->stop();  // the colour walk is driven by the tests that look at it
+        return frm.get();
+    }
+
+    void ShowAndActivate()
+    {
+        frm->show();
+        frm->activateWindow();
+        QApplication::processEvents();
+    }
+
+    RecData *Rec(PVirtualNode node) { return frm->NodeRecord(node); }
+
+    PVirtualNode FindTop(uint32_t id)
+    {
+        for (PVirtualNode n : TopLevel(frm->Tree))
+            if (Rec(n)->id == id)
+                return n;
+        return nullptr;
+    }
+
+    QString Cell(PVirtualNode node, int column)
+    {
+        QString text = frm->Tree->DefaultText();
+        frm->TreeGetText(frm->Tree, node, column, ttNormal, text);
+        return text;
+    }
+
+    // Chooses a base language as the user does: the combo's activation.
+    void ChooseBase(int index)
+    {
+        frm->BaseLangCb->setCurrentIndex(index);
+        emit frm->BaseLangCb->activated(index);
+    }
+
+    QTemporaryDir folder;
+    MessageBoxRecorder boxes{IDNO};
+    std::unique_ptr<TZvLngFrm> frm;
+};
+
+inline constexpr int kEnglish = 1;
+inline constexpr int kSpanish = 2;
