@@ -198,10 +198,20 @@ QAbstractSpinBox::StepEnabled TJvSpinEdit::stepEnabled() const
     return enabled;
 }
 
+namespace {
+// A focus change that only comes from another window becoming active, or a popup.
+bool ActivationOnly(const QFocusEvent *event)
+{
+    return event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason;
+}
+} // namespace
+
 void TJvSpinEdit::focusInEvent(QFocusEvent *event)
 {
     QAbstractSpinBox::focusInEvent(event);
-    if (OnEnter)
+    // Only a move of the input focus between the window's controls enters or leaves the
+    // field: switching windows or opening a popup does not.
+    if (OnEnter && !ActivationOnly(event))
         OnEnter(this);
 }
 
@@ -209,7 +219,7 @@ void TJvSpinEdit::focusOutEvent(QFocusEvent *event)
 {
     ShowValue();
     QAbstractSpinBox::focusOutEvent(event);
-    if (OnExit)
+    if (OnExit && !ActivationOnly(event))
         OnExit(this);
 }
 

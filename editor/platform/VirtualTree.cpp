@@ -19,12 +19,15 @@
 namespace {
 constexpr std::align_val_t kDataAlign{alignof(std::max_align_t)};
 
-// CR LF, LF and lone CR all end a line when a cell is drawn or measured.
+// CR LF, LF and lone CR all end a line when a cell is drawn or measured. The item
+// delegate hands texts over with every LF made a line separator, so CR followed by a line
+// separator is one line break as well.
 QString DisplayText(const QString &text)
 {
-    if (!text.contains(u'\r'))
+    if (!text.contains(u'\r') && !text.contains(QChar::LineSeparator))
         return text;
     QString s = text;
+    s.replace(QChar::LineSeparator, u'\n');
     s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     s.replace(u'\r', u'\n');
     return s;

@@ -289,6 +289,29 @@ TEST_F(WindowTest, LeavingTheIdAtABuiltInIdAsksFirst)
     }
 }
 
+TEST_F(WindowTest, SwitchingToAnotherWindowIsNotLeavingTheId)
+{
+    Open();
+    ShowAndActivate();
+    frm->IDed->SetValue(-1);
+    frm->IDed->setFocus();
+    QApplication::processEvents();
+    frm->IDed->SetValue(7);
+    for (Qt::FocusReason reason : {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason}) {
+        QFocusEvent out(QEvent::FocusOut, reason);
+        QApplication::sendEvent(frm->IDed, &out);
+        QFocusEvent in(QEvent::FocusIn, reason);
+        QApplication::sendEvent(frm->IDed, &in);
+    }
+    EXPECT_TRUE(boxes.calls.empty());
+    EXPECT_EQ(frm->KeptId, -1) << "coming back does not enter the field again";
+    boxes.Answer(IDNO);
+    frm->Nameed->setFocus();
+    QApplication::processEvents();
+    ASSERT_EQ(boxes.calls.size(), 1u);
+    EXPECT_EQ(frm->IDed->Value(), -1);
+}
+
 TEST_F(WindowTest, IdSteppedToThreeNamesSpanishAndNoRestoresTheEnteredValue)
 {
     Open();
