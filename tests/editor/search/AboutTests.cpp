@@ -1,0 +1,109 @@
+// The about box: its layout, the version the build gives the program, and closing it.
+#include "About.h"
+#include "Main.h"
+#include "StockFolder.h"
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+TEST(AboutBox, LayoutAndTheProgramsVersion)
+{
+    TAboutBox box;
+    EXPECT_EQ(box.windowTitle(), QStringLiteral("About"));
+    EXPECT_EQ(box.size(), QSize(289, 161));
+    EXPECT_EQ(box.Panel1->geometry(), QRect(8, 8, 273, 145));
+    EXPECT_EQ(box.ProgramIcon->geometry(), QRect(6, 8, 128, 128));
+    EXPECT_EQ(box.ProgramIcon->pixmap().size(), QSize(128, 128));
+    EXPECT_EQ(box.ProductName->text(), QStringLiteral("Zorvane\r\nlanguage pack editor"));
+    EXPECT_EQ(box.ProductName->pos(), QPoint(140, 8));
+    EXPECT_EQ(box.Version->text(), QStringLiteral("Version"));
+    EXPECT_EQ(box.Version->pos(), QPoint(140, 40));
+    EXPECT_EQ(box.Ver->pos(), QPoint(188, 40));
+    EXPECT_EQ(box.Comments->pos(), QPoint(140, 59));
+    EXPECT_TRUE(box.Comments->wordWrap());
+    EXPECT_FALSE(box.Comments->text().isEmpty());
+    for (QLabel *label : {box.ProductName, box.Version, box.Comments})
+        EXPECT_TRUE(label->font().bold()) << label->objectName().toStdString();
+    EXPECT_FALSE(box.Ver->font().bold());
+    EXPECT_EQ(box.OKButton->text(), QStringLiteral("OK"));
+    EXPECT_EQ(box.OKButton->geometry(), QRect(188, 111, 75, 25));
+    EXPECT_TRUE(box.OKButton->isDefault());
+    for (QWidget *w : {static_cast<QWidget *>(box.ProgramIcon), static_cast<QWidget *>(box.OKButton)})
+        EXPECT_EQ(w->parentWidget(), box.Panel1);
+
+    EXPECT_EQ(box.Ver->text(), QStringLiteral("1.0.5.26"));
+    EXPECT_FALSE(QApplication::windowIcon().isNull());
+}
+
+TEST(AboutBox, VersionTextIsFourDecimalWords)
+{
+    struct Case {
+        const char *version;
+        QString shown;   // empty: not a version, the label keeps "Version"
+    };
+    const Case cases[] = {
+        {"1.0.5.26", QStringLiteral("1.0.5.26")},
+        {"01.000.05.026", QStringLiteral("1.0.5.26")},
+        {"65535.0.0.65535", QStringLiteral("65535.0.0.65535")},
+        {"1.0.5", QString()},
+        {"1.0.5.26.1", QString()},
+        {"1.0.5.65536", QString()},
+        {"1.0.-5.26", QString()},
+        {"1.0..26", QString()},
+        {"1.0.5.26 ", QString()},
+        {"", QString()},
+        {nullptr, QString()},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(FormatFileVersion(c.version), c.shown) << (c.version ? c.version : "(null)");
+}
+
+TEST(AboutBox, EnterAndOkCloseTheModalBox)
+{
+    TAboutBox box;
+    for (int round = 0; round < 2; ++round) {
+        bool sent = false;
+        QTimer::singleShot(0, &box, [&] {
+            QWidget *target = box.focusWidget() ? box.focusWidget() : &box;
+            if (round == 0)
+                QTest::keyClick(target, Qt::Key_Return);
+            else
+                QTest::mouseClick(box.OKButton, Qt::LeftButton);
+            sent = true;
+        });
+        // A box that stays open fails the test instead of hanging it.
+        QTimer::singleShot(5000, &box, [&] { box.done(-1); });
+        EXPECT_EQ(box.exec(), QDialog::Accepted) << round;
+        EXPECT_TRUE(sent);
+        EXPECT_FALSE(box.isVisible());
+    }
+}
+
+TEST(AboutBox, ShownCentredOnTheMainWindow)
+{
+    LangdefBuilder table;
+    table.AddLanguage(7, QStringLiteral("English (7)"), true).Single(0x01000100, "Hello");
+    StockFolder folder(table);
+    MessageBoxRecorder boxes{IDNO};
+    {
+        TZvLngFrm main;
+        main.Timer->stop();
+        ZvLngFrm = &main;
+        main.move(100, 50);
+        main.show();
+        TAboutBox box;
+        QTimer::singleShot(0, &box, [&] {
+            EXPECT_LE((box.frameGeometry().center() - main.frameGeometry().center()).manhattanLength(), 2);
+            box.OKButtonClick(box.OKButton);
+        });
+        EXPECT_EQ(box.exec(), QDialog::Accepted);
+        ZvLngFrm = nullptr;
+    }
+}
