@@ -19,9 +19,11 @@
 #include "platform/VirtualTree.h"
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <memory>
 
@@ -159,6 +161,11 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Reads the selected base language's block record by record inside one update bracket
+    // of the tree, then shows the first record and sorts.
+    using BaseRecordVisitor = std::function<void(const LangdefRecord &, const QStringList &)>;
+    void WalkBaseBlock(const BaseRecordVisitor &visit);
+
     void BuildLayout();
     void BindTree();
     void PlacePiLabel();

@@ -74,47 +74,49 @@ int TZvLngFrm::FindLangIndex(int32_t languageId) const
 
 // ---- building the tree from the stock table ----
 
-void TZvLngFrm::FillTreeFromBase()
+void TZvLngFrm::WalkBaseBlock(const BaseRecordVisitor &visit)
 {
     TRawMemoryStream stream;
     AttachBaseLangdefBlock(stream);
     LangdefBlockReader reader(stream);
-    PVirtualNode root = Tree->RootNode();
-
     Tree->BeginUpdate();
     LangdefRecord record;
     while (reader.Next(record)) {
-        if (!record.IsGroup()) {
-            const QString text = record.offsets.empty() ? QString() : reader.String(record.offsets[0]);
-            AddRecordNode(root, RecData{record.id, KindSingle, text, QString()});
-            continue;
-        }
-        const QStringList lines = reader.Strings(record);
-        PVirtualNode group =
-            AddRecordNode(root, RecData{record.id, record.kind, GroupTemplate(lines), QString()});
-        for (const QString &line : lines)
-            AddRecordNode(group, RecData{record.id, KindSingle, line, QString()});
+        // A single string has one text, a group its lines; texts have CR LF line breaks.
+        const QStringList strings = record.IsGroup()
+            ? reader.Strings(record)
+            : QStringList{record.offsets.empty() ? QString() : reader.String(record.offsets[0])};
+        visit(record, strings);
     }
     ShowFirstRecordSorted();
     Tree->EndUpdate();
 }
 
+void TZvLngFrm::FillTreeFromBase()
+{
+    PVirtualNode root = Tree->RootNode();
+    WalkBaseBlock([&](const LangdefRecord &record, const QStringList &strings) {
+        if (!record.IsGroup()) {
+            AddRecordNode(root, RecData{record.id, KindSingle, strings[0], QString()});
+            return;
+        }
+        PVirtualNode group =
+            AddRecordNode(root, RecData{record.id, record.kind, GroupTemplate(strings), QString()});
+        for (const QString &line : strings)
+            AddRecordNode(group, RecData{record.id, KindSingle, line, QString()});
+    });
+}
+
 void TZvLngFrm::ReloadTemplates()
 {
-    TRawMemoryStream stream;
-    AttachBaseLangdefBlock(stream);
-    LangdefBlockReader reader(stream);
     PVirtualNode root = Tree->RootNode();
-
-    Tree->BeginUpdate();
-    LangdefRecord record;
     // The walk for a record passes every node up to `prev` of the record before it when the
     // ids ascend (as in every stock block), so it goes on from there; otherwise it starts
     // again at the first node. Either way it stops where a walk from the first node would.
     PVirtualNode resumeAfter = nullptr;
     uint32_t lastId = 0;
     bool resume = false;
-    while (reader.Next(record)) {
+    WalkBaseBlock([&](const LangdefRecord &record, const QStringList &strings) {
         // The record's place: the first top-level node whose id is not below the record's.
         if (!resume || record.id < lastId)
             resumeAfter = nullptr;
@@ -142,20 +144,18 @@ void TZvLngFrm::ReloadTemplates()
         };
 
         if (!record.IsGroup()) {
-            const QString text = record.offsets.empty() ? QString() : reader.String(record.offsets[0]);
             if (match) {
-                match->templateText = text;
+                match->templateText = strings[0];
                 match->kind = KindSingle;
                 Tree->DeleteChildren(node);
                 Tree->InvalidateNode(node);
             } else {
-                insertAtPlace(RecData{record.id, KindSingle, text, QString()});
+                insertAtPlace(RecData{record.id, KindSingle, strings[0], QString()});
             }
-            continue;
+            return;
         }
 
-        const QStringList lines = reader.Strings(record);
-        const QString groupText = GroupTemplate(lines);
+        const QString groupText = GroupTemplate(strings);
         if (match) {
             match->templateText = groupText;
             match->kind = record.kind;
@@ -164,7 +164,7 @@ void TZvLngFrm::ReloadTemplates()
             node = insertAtPlace(RecData{record.id, record.kind, groupText, QString()});
         }
         PVirtualNode line = node->FirstChild;
-        for (const QString &text : lines) {
+        for (const QString &text : strings) {
             if (line) {
                 if (RecData *lineData = NodeRecord(line))
                     lineData->templateText = text;
@@ -174,9 +174,7 @@ void TZvLngFrm::ReloadTemplates()
                 InsertRecordNode(node, amAddChildLast, RecData{record.id, KindSingle, text, QString()});
             }
         }
-    }
-    ShowFirstRecordSorted();
-    Tree->EndUpdate();
+    });
 }
 
 // Runs inside the update bracket of the fill or reload: the focus handler sees both moves,
