@@ -3,6 +3,10 @@
 #include "WindowFixture.h"
 
 #include "LangpackFormat.h"
+#include "../core/LangdefBuilder.h"
+
+#include <QDir>
+#include <QFile>
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -365,4 +369,48 @@ TEST_F(WindowTest, InPlaceEditingOnlyInTheNewStringColumn)
     frm->TreeNewText(tree, tree->RootNode(), 2, QStringLiteral("x"));
     EXPECT_EQ(Rec(node)->templateText, templateBefore);
     EXPECT_EQ(Rec(node)->newText, QStringLiteral("Hola"));
+}
+
+// A table of our own beside the program: blocks out of id order, an empty group, a group
+// of another kind.
+TEST_F(WindowTest, BlocksOutOfOrderAndEmptyGroups)
+{
+    LangdefBuilder table;
+    table.AddLanguage(1, QStringLiteral("First (1)"), true)
+        .Single(0x01000300, "three")
+        .Group(0x02000600, {})
+        .Single(0x01000100, "one")
+        .Group(0x02000500, {"a", "b"}, 5);
+    table.AddLanguage(2, QStringLiteral("Second (2)"))
+        .Single(0x01000300, "drei")
+        .Single(0x01000100, "eins")
+        .Single(0x01000000, "null");
+    QFile file(QDir(folder.path()).filePath(QStringLiteral("Langdef.df")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(table.Build());
+    file.close();
+
+    Open();
+    std::vector<uint32_t> ids;
+    for (PVirtualNode n : TopLevel(frm->Tree))
+        ids.push_back(Rec(n)->id);
+    EXPECT_EQ(ids, (std::vector<uint32_t>{0x01000100, 0x01000300, 0x02000500, 0x02000600}));
+    PVirtualNode empty = FindTop(0x02000600);
+    EXPECT_EQ(Rec(empty)->templateText, QStringLiteral("<<GROUP>> "));
+    EXPECT_EQ(empty->ChildCount, 0u);
+    EXPECT_EQ(Cell(empty, 0), QStringLiteral("02000600*"));
+    PVirtualNode other = FindTop(0x02000500);
+    EXPECT_EQ(Rec(other)->kind, 5u);
+    EXPECT_EQ(Rec(other)->templateText, QStringLiteral("<<GROUP>> a"));
+    EXPECT_EQ(Cell(other, 0), QStringLiteral("02000500*"));
+
+    // The second block goes back in id order: every record still finds its node.
+    ChooseBase(1);
+    ids.clear();
+    for (PVirtualNode n : TopLevel(frm->Tree))
+        ids.push_back(Rec(n)->id);
+    EXPECT_EQ(ids, (std::vector<uint32_t>{0x01000000, 0x01000100, 0x01000300, 0x02000500, 0x02000600}));
+    EXPECT_EQ(Rec(FindTop(0x01000100))->templateText, QStringLiteral("eins"));
+    EXPECT_EQ(Rec(FindTop(0x01000300))->templateText, QStringLiteral("drei"));
+    EXPECT_EQ(Rec(FindTop(0x02000500))->templateText, QStringLiteral("<<GROUP>> a"));
 }
