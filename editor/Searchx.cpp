@@ -12,9 +12,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QTextCursor>
 #include <QTextDocument>
+
+#include <algorithm>
+#include <iterator>
 
 TSearchFrm *SearchFrm = nullptr;
 
@@ -249,28 +251,28 @@ void TSearchFrm::InTemplClick(QObject *)
     MatchNode = nullptr;
 }
 
-// Both reset the last hit before they search: a first (last) node that is still the last
-// hit is searched too, and the hit they find is the one the next ► or ◄ moves on from.
 void TSearchFrm::FromStartClick(QObject *)
 {
-    if (!ZvLngFrm) {
-        MessageBeep(0);
-        return;
-    }
-    MatchNode = nullptr;
-    ZvLngFrm->Tree->SetFocusedNode(ZvLngFrm->Tree->GetFirst());
-    FindNextClick(nullptr);
+    SearchFromEnd(Forwards);
 }
 
 void TSearchFrm::FromEndClick(QObject *)
 {
+    SearchFromEnd(Backwards);
+}
+
+// The last hit is forgotten before the search: a first (last) node that is still the last
+// hit is searched too, and the hit found here is the one the next ► or ◄ moves on from.
+void TSearchFrm::SearchFromEnd(Direction direction)
+{
     if (!ZvLngFrm) {
         MessageBeep(0);
         return;
     }
+    TVirtualStringTree *tree = ZvLngFrm->Tree;
     MatchNode = nullptr;
-    ZvLngFrm->Tree->SetFocusedNode(ZvLngFrm->Tree->GetLast());
-    FindBackClick(nullptr);
+    tree->SetFocusedNode(direction == Forwards ? tree->GetFirst() : tree->GetLast());
+    Search(direction);
 }
 
 void TSearchFrm::FormKeyDown(QObject *, int &Key, TShiftState)
