@@ -140,6 +140,8 @@ TEST_F(SearchTest, LayoutOfTheWindow)
     EXPECT_EQ(search->size(), QSize(251, 57));
     EXPECT_EQ(search->maximumHeight(), 57);
     EXPECT_EQ(search->minimumSize(), QSize(251, 57));
+    // First shown centred on the main window.
+    EXPECT_LE((search->frameGeometry().center() - frm->frameGeometry().center()).manhattanLength(), 2);
 
     struct Control {
         const char *name;
