@@ -52,6 +52,14 @@ bool Single(const std::string& dir) {
   return TestLangpack(20, 7, "Twenty").Single(SlotId(20), "twenty").WriteTo(dir + "/twenty.ZVlang");
 }
 
+// A langpack and the changed version that replaces it during the run.
+bool Reload(const std::string& dir) {
+  return TestLangpack(20, 7, "Twenty").Single(SlotId(20), "twenty").Single(ResourceId(0), "first")
+             .WriteTo(dir + "/twenty.ZVlang") &&
+         TestLangpack(20, 7, "Twenty").Single(SlotId(20), "changed").Group(SlotId(5), {"new"})
+             .WriteTo(dir + "/twenty.changed");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -59,6 +67,7 @@ int main(int argc, char** argv) {
   const std::string scenario = argv[1], dir = argv[2];
   if (scenario == "registry") return Registry(dir) ? 0 : 1;
   if (scenario == "single") return Single(dir) ? 0 : 1;
+  if (scenario == "reload") return Reload(dir) ? 0 : 1;
   if (scenario == "none") return 0;
   std::fprintf(stderr, "unknown scenario %s\n", argv[1]);
   return 2;

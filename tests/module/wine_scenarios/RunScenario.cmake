@@ -7,6 +7,7 @@
 #   re:regex          a line matching regex, after the previous ordered match
 #   ~text             this line, exactly, anywhere in the output
 #   keep:NAME:regex   like re:, and stores the regex's first group as @NAME@ for later lines
+# Commands may change langpack files during the run (#copy, #remove: see FeedCommands.sh).
 #
 # With -DCHECK_OUTPUT=<file> only the check runs, on an output made before.
 if(DEFINED CHECK_OUTPUT)
@@ -41,8 +42,12 @@ unset(ENV{DISPLAY})
 if(DEFINED PREFIX)
   set(ENV{WINEPREFIX} ${PREFIX})
 endif()
-execute_process(COMMAND ${WINE} ${WORK}/ZV.exe
-  INPUT_FILE ${COMMANDS} OUTPUT_FILE ${WORK}/output.txt ERROR_FILE ${WORK}/errors.txt
+# The commands pass through FeedCommands.sh, which changes langpack files mid-run where
+# the commands ask for it.
+get_filename_component(here ${CMAKE_CURRENT_LIST_FILE} DIRECTORY)
+execute_process(COMMAND bash -c "set -o pipefail; bash \"$0\" \"$1\" \"$2/output.txt\" \"$2\" | \"$3\" \"$2/ZV.exe\" > \"$2/output.txt\""
+    ${here}/FeedCommands.sh ${COMMANDS} ${WORK} ${WINE}
+  ERROR_FILE ${WORK}/errors.txt
   RESULT_VARIABLE rc)
 set(WORK_OUTPUT ${WORK}/output.txt)
 endif()
