@@ -11,7 +11,12 @@
 //                     column split and shut-down
 //   MainDocument.cpp  the node record, adding and inserting nodes, the fill from the
 //                     stock table, the base-language change and the tree callbacks
-//   MainEditing.cpp   what the window does when the tree's focus moves
+//   MainEditing.cpp   the commit rule, the display of the focused node and the editing
+//                     commands (lines, records, the special functions)
+//   MainSaving.cpp    the Save command and the writing of the langpack
+//   MainLoading.cpp   opening a langpack and laying it over the stock strings
+//   MainFiles.cpp     New, Open, the close query and the association command
+//   MainKeyboard.cpp  the window's keyboard commands and the tree's key handling
 #pragma once
 
 #include "Langdef.h"
@@ -150,6 +155,35 @@ public:
     void AboutBtnClick(QObject *Sender);
     void MakeDefsBtnClick(QObject *Sender);
     void FormDestroy(QObject *Sender);
+
+    // ---- editing (MainEditing.cpp) ----
+    void CommitEdit();
+    void NewExit(QObject *Sender);
+    void NewKeyPress(QObject *Sender, QChar &Key);
+    void TreeChecked(TVirtualStringTree *Sender, PVirtualNode Node);
+    void TreeDblClick(TVirtualStringTree *Sender);
+    void CpyBtnClick(QObject *Sender);
+    void AddBtnClick(QObject *Sender);
+    void DelBtnClick(QObject *Sender);
+    void AddStrBtnClick(QObject *Sender);
+    void DelGrClick(QObject *Sender);
+    void StIDedTopClick(QObject *Sender);
+    void StIDedBottomClick(QObject *Sender);
+    void StIDedChange(QObject *Sender);
+    void UlnlckClick(QObject *Sender);
+
+    // ---- saving (MainSaving.cpp) ----
+    void SaveBtnClick(QObject *Sender);
+    void SaveLangpack(const QString &fileName);
+
+    // ---- file commands and keyboard (MainFiles.cpp, MainKeyboard.cpp) ----
+    void FormKeyDown(QObject *Sender, uint16_t &Key, TShiftState Shift);
+    void TreeKeyAction(TVirtualStringTree *Sender, int &CharCode, TShiftState &Shift,
+                       bool &DoDefault);
+    void OpenBtnClick(QObject *Sender);
+    void NewBtnClick(QObject *Sender);
+    void FormCloseQuery(QObject *Sender, bool &CanClose);
+    void AssocBtnClick(QObject *Sender);
 
 signals:
     // The window has closed (the program's message loop ends with it).
