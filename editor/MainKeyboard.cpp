@@ -1,0 +1,2 @@
+// The window's keyboard commands and the tree's key handling.
+#include "Main.h"

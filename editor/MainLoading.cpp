@@ -1,0 +1,2 @@
+// Opening a langpack and laying its records over the stock strings.
+#include "Main.h"
