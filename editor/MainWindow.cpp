@@ -5,6 +5,7 @@
 #include "About.h"
 #include "FileDialog.h"
 #include "Makedef_3_6_31_0.h"
+#include "Program.h"
 #include "ProgramFolder.h"
 #include "Searchx.h"
 #include "platform/Color.h"
@@ -111,9 +112,12 @@ TZvLngFrm::TZvLngFrm(QWidget *Owner) : QWidget(Owner)
     SaveDialog->InitialDir = OpenDialog->InitialDir;
     FiName->setText(InProgramFolder(QStringLiteral("Untitled.ZVlang")));
 
-    // A langpack named on the command line is opened here once loading exists; until then
-    // the document always starts from the stock strings.
-    FillTreeFromBase();
+    // A langpack named on the command line is opened (a file that cannot be read ends
+    // start-up with its error shown); otherwise the document starts from the stock strings.
+    if (ParamCount() >= 1)
+        LoadLangpack(ParamStr(1));
+    else
+        FillTreeFromBase();
 }
 
 TZvLngFrm::~TZvLngFrm()
@@ -377,6 +381,7 @@ void TZvLngFrm::BuildLayout()
     connect(AboutBtn, &QPushButton::clicked, this, [this] { AboutBtnClick(AboutBtn); });
     connect(MakeDefsBtn, &QPushButton::clicked, this, [this] { MakeDefsBtnClick(MakeDefsBtn); });
     connect(BaseLangCb, &QComboBox::activated, this, [this] { BaseLangCbChange(BaseLangCb); });
+    connect(SaveBtn, &QPushButton::clicked, this, [this] { SaveBtnClick(SaveBtn); });
     Timer->start();
 }
 

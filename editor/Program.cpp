@@ -5,13 +5,41 @@
 #include "Searchx.h"
 #include "platform/Application.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
+
+namespace {
+QStringList &ProgramArguments()
+{
+    static QStringList arguments;
+    return arguments;
+}
+} // namespace
+
+int ParamCount()
+{
+    return int(std::max<qsizetype>(ProgramArguments().size() - 1, 0));
+}
+
+QString ParamStr(int index)
+{
+    if (index == 0 && ProgramArguments().isEmpty())
+        return QCoreApplication::applicationFilePath();
+    return index >= 0 && index < ProgramArguments().size() ? ProgramArguments().at(index) : QString();
+}
+
+void SetProgramArguments(const QStringList &arguments)
+{
+    ProgramArguments() = arguments;
+}
 
 int WinMain(int &argc, char **argv)
 {
     TApplication application(argc, argv);
+    SetProgramArguments(QCoreApplication::arguments());
     application.setQuitOnLastWindowClosed(false);
 
     std::unique_ptr<TZvLngFrm> mainWindow;

@@ -2,7 +2,20 @@
 // first), the message loop. The exit code is 0 in every case.
 #pragma once
 
+#include <QString>
+#include <QStringList>
+
 // Runs the editor. An exception that escapes start-up is shown in a message box, and
 // then the program ends. With the environment variable GLOSSMITH_QUIT_AFTER_SHOW set,
 // the program ends as soon as the main window has been shown (for timing start-up).
 int WinMain(int &argc, char **argv);
+
+// ---- command line ----
+// The arguments the program was started with: ParamStr(0) is the program, ParamCount()
+// the number of arguments after it. WinMain sets them from the application's arguments;
+// until something sets them there are none (so test programs, whose own arguments are
+// their runner's, start the main window as without a file). The shell has already split
+// the command line: a quoted part with blanks is one argument, without its quotes.
+int ParamCount();
+QString ParamStr(int index);
+void SetProgramArguments(const QStringList &arguments);
