@@ -3,6 +3,7 @@
 #include "ParsedLangdef.h"
 
 #include "LangpackFormat.h"
+#include "Zvcharset.h"
 #include "platform/ResourceStream.h"
 
 #include <gtest/gtest.h>
@@ -179,14 +180,52 @@ TEST_F(BuiltinLangdef, SpanishAgainstEnglish)
 
 TEST_F(BuiltinLangdef, StringsAreNonEmptyWithoutCrAndAtMost725Bytes)
 {
+    std::size_t longest = 0;
     for (int i = 0; i < 9; ++i) {
-        std::size_t longest = 0;
+        std::size_t multiLine = 0;
         for (const ParsedRecord &r : Parsed().blocks[i].records)
             for (const std::string &s : r.strings) {
                 EXPECT_FALSE(s.empty()) << i << " " << std::hex << r.id;
                 EXPECT_EQ(s.find('\r'), std::string::npos) << i << " " << std::hex << r.id;
+                EXPECT_LE(s.size(), 725u) << i << " " << std::hex << r.id;
                 longest = std::max(longest, s.size());
+                multiLine += s.find('\n') != std::string::npos;
             }
-        EXPECT_LE(longest, 725u) << i;
+        EXPECT_GT(multiLine, 0u) << i;
+    }
+    EXPECT_GE(longest, 700u); // one text close to the longest the editor meets
+}
+
+TEST_F(BuiltinLangdef, TextsAreWrittenInTheirLanguagesLetters)
+{
+    // Every byte is one the game's character set shows: none stands for a character the
+    // set lacks (0x7F) or is unused (U+FFFD). Russian texts hold Cyrillic letters, the
+    // other languages except English accented Latin ones.
+    constexpr int Russian = 7;
+    for (int i = 0; i < 9; ++i) {
+        std::size_t accented = 0, cyrillic = 0, texts = 0, cyrillicTexts = 0;
+        for (const ParsedRecord &r : Parsed().blocks[i].records)
+            for (const std::string &s : r.strings) {
+                ASSERT_EQ(s.find(char(kGameDefaultChar)), std::string::npos) << i << " " << std::hex << r.id;
+                const QString text = GameToUnicode(QByteArrayView(s.data(), qsizetype(s.size())), false);
+                ASSERT_FALSE(text.contains(QChar(0xFFFD))) << i << " " << std::hex << r.id;
+                std::size_t inText = 0;
+                for (const QChar c : text) {
+                    accented += c.unicode() >= 0xC0 && c.unicode() <= 0xFF;
+                    inText += c.unicode() >= 0x0400 && c.unicode() <= 0x04FF;
+                }
+                cyrillic += inText;
+                cyrillicTexts += inText != 0;
+                ++texts;
+            }
+        if (i == Russian) {
+            EXPECT_EQ(cyrillicTexts, texts);
+        } else {
+            EXPECT_EQ(cyrillic, 0u) << i;
+            if (i == English)
+                EXPECT_EQ(accented, 0u);
+            else
+                EXPECT_GT(accented, 0u) << i;
+        }
     }
 }
