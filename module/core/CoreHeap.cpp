@@ -3,3 +3,4 @@
 #include <stdlib.h>
 
 CoreAllocator CoreCalloc = calloc;
+CoreReleaser CoreFree = free;

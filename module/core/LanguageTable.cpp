@@ -3,6 +3,7 @@
 #include <stddef.h>
 #include <stdlib.h>
 
+#include "CoreHeap.h"
 #include "GameState.h"
 
 #if defined(_WIN32)
@@ -62,8 +63,8 @@ const LanguageRecord* CurrentBaseLanguage() {
 void ReleaseLangpackRecords() {
   for (LanguageRecord* record : LanguageTable) {
     if (record == nullptr || record->path == nullptr) continue;
-    free(record->name);
-    free(record->path);
-    free(record);
+    CoreFree(record->name);
+    CoreFree(record->path);
+    CoreFree(record);
   }
 }

@@ -26,6 +26,7 @@ class ModuleCoreTest : public ::testing::Test {
   }
   void TearDown() override {
     CoreCalloc = calloc;
+    CoreFree = free;
     FreeLoadedStrings();
     ReleaseLangpackRecords();
     ResetLanguageTable();

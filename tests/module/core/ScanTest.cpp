@@ -232,3 +232,37 @@ TEST_F(ScanTest, OutOfMemoryLeavesTheFileOut) {
 }
 
 }  // namespace
+
+namespace {
+
+// Detach gives back name, path and record of each langpack, in table order, and nothing of
+// the built-in records; the entries themselves stay.
+TEST_F(ScanTest, ReleaseFreesExactlyTheLangpackRecords) {
+  Add("three.ZVlang", TestLangpack(3, 7, "Three"));
+  Add("forty.ZVlang", TestLangpack(40, 3, "Forty"));
+  Scan();
+  LanguageRecord* three = LanguageTable[3];
+  LanguageRecord* forty = LanguageTable[40];
+  ASSERT_NE(three->path, nullptr);
+  ASSERT_NE(forty->path, nullptr);
+  const std::vector<void*> expected = {three->name, three->path, three,
+                                       forty->name, forty->path, forty};
+
+  static std::vector<void*> freed;
+  freed.clear();
+  CoreFree = [](void* block) { freed.push_back(block); };
+  ReleaseLangpackRecords();
+  CoreFree = free;
+
+  EXPECT_EQ(freed, expected);
+  EXPECT_EQ(LanguageTable[3], three);
+  EXPECT_EQ(LanguageTable[40], forty);
+  for (uint32_t id = 0; id < 9; ++id) {
+    if (id != 3) EXPECT_EQ(LanguageTable[id], BuiltinLanguagesById[id]);
+    EXPECT_EQ(BuiltinLanguagesById[id]->path, nullptr);
+  }
+  for (void* block : freed) free(block);
+  ResetLanguageTable();  // the records are gone: the fixture must not release them again
+}
+
+}  // namespace
