@@ -1,6 +1,8 @@
 // The association command with a stand-in registry editor on the PATH.
 #include "Association.h"
+#include "FakeRegedit.h"
 #include "platform/Exception.h"
+#include "platform/ResourceStream.h"
 
 #include <gtest/gtest.h>
 
@@ -10,74 +12,19 @@
 
 namespace {
 
-// The script that the template gives for `path` (already with doubled backslashes).
 QByteArray ExpectedScript(const QByteArray &path)
 {
-    return "REGEDIT4\r\n"
-           "\r\n"
-           "[-HKEY_CLASSES_ROOT\\.ZVlang]\r\n"
-           "\r\n"
-           "[-HKEY_CLASSES_ROOT\\ZV.Zvlang]\r\n"
-           "\r\n"
-           "[HKEY_CLASSES_ROOT\\ZV.Zvlang]\r\n"
-           "@=\"Zorvane language file\"\r\n"
-           "\r\n"
-           "[HKEY_CLASSES_ROOT\\ZV.Zvlang\\DefaultIcon]\r\n"
-           "@=\"\\\"" + path + "\\\",0\"\r\n"
-           "\r\n"
-           "[HKEY_CLASSES_ROOT\\ZV.Zvlang\\Shell]\r\n"
-           "\r\n"
-           "[HKEY_CLASSES_ROOT\\ZV.Zvlang\\Shell\\Open]\r\n"
-           "\r\n"
-           "[HKEY_CLASSES_ROOT\\ZV.Zvlang\\Shell\\Open\\Command]\r\n"
-           "@=\"\\\"" + path + "\\\" \\\"%1\\\"\"\r\n"
-           "\r\n"
-           "[HKEY_CLASSES_ROOT\\.ZVlang]\r\n"
-           "@=\"ZV.Zvlang\"\r\n";
-}
-
-QByteArray ReadAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return FakeRegedit::ExpectedScript(path);
 }
 
 class Association : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(bin_.isValid() && out_.isValid() && temp_.isValid());
-        QFile script(bin_.filePath(QStringLiteral("regedit")));
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\n"
-                     "n=$(ls \"$FAKE_REGEDIT_OUT\" | grep -c '^args')\n"
-                     "printf '%s\\n' \"$@\" > \"$FAKE_REGEDIT_OUT/args$n\"\n"
-                     "cat \"$2\" > \"$FAKE_REGEDIT_OUT/script$n\"\n");
-        script.close();
-        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        oldPath_ = qgetenv("PATH");
-        oldTmp_ = qgetenv("TMPDIR");
-        qputenv("PATH", bin_.path().toLocal8Bit() + ":" + oldPath_);
-        qputenv("TMPDIR", temp_.path().toLocal8Bit());
-        qputenv("FAKE_REGEDIT_OUT", out_.path().toLocal8Bit());
-    }
-    void TearDown() override
-    {
-        qputenv("PATH", oldPath_);
-        if (oldTmp_.isEmpty())
-            qunsetenv("TMPDIR");
-        else
-            qputenv("TMPDIR", oldTmp_);
-        qunsetenv("FAKE_REGEDIT_OUT");
-    }
+    QString scriptPath() const { return regedit_.scriptPath(); }
+    QStringList runs() const { return regedit_.runs(); }
+    QByteArray args(int run) const { return regedit_.args(run); }
+    QByteArray script(int run) const { return regedit_.script(run); }
 
-    QString scriptPath() const { return temp_.path() + QStringLiteral("/GlossmithAssoc.reg"); }
-    QStringList runs() const { return QDir(out_.path()).entryList({QStringLiteral("args*")}, QDir::Files, QDir::Name); }
-    QByteArray args(int run) const { return ReadAll(out_.filePath(QStringLiteral("args%1").arg(run))); }
-    QByteArray script(int run) const { return ReadAll(out_.filePath(QStringLiteral("script%1").arg(run))); }
-
-    QTemporaryDir bin_, out_, temp_;
-    QByteArray oldPath_, oldTmp_;
+    FakeRegedit regedit_;
 };
 
 TEST_F(Association, ScriptPathIsInTheTemporaryFolder)
@@ -155,20 +102,39 @@ TEST_F(Association, RefusalsWriteNothing)
     EXPECT_TRUE(quote.contains(QStringLiteral("double quote"))) << quote.toStdString();
     EXPECT_FALSE(RunAssociation(QStringLiteral("/opt/a\nb/glossmith")).isEmpty());
 
-    qputenv("TMPDIR", (temp_.path() + QStringLiteral("/missing")).toLocal8Bit());
+    qputenv("TMPDIR", (regedit_.tempFolder() + QStringLiteral("/missing")).toLocal8Bit());
     const QString noTemp = RunAssociation(QStringLiteral("/opt/glossmith"));
     EXPECT_TRUE(noTemp.startsWith(QStringLiteral("There is no temporary folder"))) << noTemp.toStdString();
 
     EXPECT_TRUE(runs().isEmpty());
-    EXPECT_TRUE(QDir(temp_.path()).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(QDir(regedit_.tempFolder()).entryList(QDir::Files).isEmpty());
 }
 
 TEST_F(Association, UnwritableScriptRaisesAndStartsNothing)
 {
     // A folder in the script's place cannot be replaced by a file.
-    ASSERT_TRUE(QDir(temp_.path()).mkdir(QStringLiteral("GlossmithAssoc.reg")));
+    ASSERT_TRUE(QDir(regedit_.tempFolder()).mkdir(QStringLiteral("GlossmithAssoc.reg")));
     EXPECT_THROW(RunAssociation(QStringLiteral("/opt/glossmith")), Exception);
     EXPECT_TRUE(runs().isEmpty());
+}
+
+// The template is kept byte for byte (no line-end conversion of the checkout may touch it):
+// 370 bytes of 21 lines, each ended by CR LF, found by its name in any case.
+TEST(AssociationText, TemplateResourceIsTheRegistrationScriptVerbatim)
+{
+    const QByteArray bytes = ResourceStream(QStringLiteral("reg")).bytes();
+    EXPECT_EQ(bytes.size(), 370);
+    EXPECT_EQ(bytes.count("\r\n"), 21);
+    EXPECT_EQ(bytes.count('\n'), 21);
+    EXPECT_TRUE(bytes.endsWith("\r\n"));
+    EXPECT_EQ(ResourceStream(QStringLiteral("REG")).bytes(), bytes);
+    QByteArray placeholders = bytes;
+    placeholders.replace("%EXT%", "\x01").replace("%TYPE%", "\x02").replace("%NAME%", "\x03");
+    placeholders.replace("%ICONID%", "\x04").replace("%PATH%", "\x05");
+    EXPECT_EQ(placeholders.count('\x01'), 2);
+    EXPECT_EQ(placeholders.count('\x02'), 7);
+    EXPECT_EQ(placeholders.count('\x05'), 2);
+    EXPECT_EQ(placeholders.count('%'), 1);   // only "%1" is left
 }
 
 TEST(AssociationText, LinesSplitAsAStringListDoes)
