@@ -8,6 +8,7 @@
 // build with an Exception naming the address, and nothing is written.
 #pragma once
 
+#include "Langdef.h"
 #include "platform/PeImage.h"
 
 #include <QByteArray>
@@ -47,7 +48,7 @@ struct StringTableContext
 // Throws Exception "Can't load ZV.exe." when the file cannot be loaded as an image, an
 // Exception naming the address when a game address lies outside the image, and the file
 // layer's Exception when the output cannot be written; on any of them nothing is written.
-void MakeDefs(const QString &path, const QString &outputPath = QStringLiteral("Langdef.df"));
+void MakeDefs(const QString &path, const QString &outputPath = QString::fromLatin1(kLangdefFileName));
 
 // Appends one complete LangdefBlock of language `row` to `block` (empty at the call).
 void BuildLangdefBlock(const PeImage &image, QByteArray &block, int row);
