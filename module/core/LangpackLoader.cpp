@@ -21,14 +21,6 @@ namespace {
 // Slots from 193 on (the cells and 197..199) are never loaded.
 constexpr uint32_t FirstUnloadedSlot = 193;
 
-// Each pointer is taken out of its table before its block is freed.
-template <typename T>
-void FreeEntry(T*& entry) {
-  T* block = entry;
-  entry = nullptr;
-  free(block);
-}
-
 char** NewPointerBlock(uint32_t count) {
   return static_cast<char**>(CoreCalloc(count, sizeof(char*)));
 }
@@ -123,15 +115,33 @@ class RecordWalk {
 
 }  // namespace
 
+// Game threads read the tables without a lock while a load rebuilds them. So every entry is
+// taken out of its table before any block is freed: a lookup finds a live string or list, or
+// NULL (the base language answers), never a block that is already given back. Pointers that
+// the game holds from before the load are the game's affair, as with its own languages.
 void FreeLoadedStrings() {
-  FreeEntry(LoadedPool);
+  char* pool = LoadedPool;
+  char** subLists[Slot14SubListCount];
+  void* lists[SlotCount];
+  char** pages[StringPageCount];
+  LoadedPool = nullptr;
   LoadedPoolSize = 0;
-  for (auto& list : Slot14SubLists) FreeEntry(list);
+  for (uint32_t k = 0; k < Slot14SubListCount; ++k) {
+    subLists[k] = Slot14SubLists[k];
+    Slot14SubLists[k] = nullptr;
+  }
   for (uint32_t slot = 0; slot < SlotCount; ++slot) {
-    if (IsListSlot(slot)) FreeEntry(SlotOverrides[slot]);
+    lists[slot] = IsListSlot(slot) ? SlotOverrides[slot] : nullptr;
     SlotOverrides[slot] = nullptr;
   }
-  for (auto& page : StringPages) FreeEntry(page);
+  for (uint32_t page = 0; page < StringPageCount; ++page) {
+    pages[page] = StringPages[page];
+    StringPages[page] = nullptr;
+  }
+  CoreFree(pool);
+  for (char** list : subLists) CoreFree(list);
+  for (void* list : lists) CoreFree(list);
+  for (char** page : pages) CoreFree(page);
 }
 
 void LoadLangpackStream(FILE* file) {
@@ -147,7 +157,7 @@ void LoadLangpackStream(FILE* file) {
   if (pool == nullptr) return;
   if (fseek(file, long(poolOffset), SEEK_SET) != 0 || fread(pool, 1, poolSize, file) != poolSize ||
       fseek(file, HeaderSize, SEEK_SET) != 0) {
-    free(pool);
+    CoreFree(pool);
     return;
   }
   pool[poolSize] = '\0';

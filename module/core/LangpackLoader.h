@@ -1,5 +1,12 @@
 // The strings of the current langpack, read from its file at every change of language and
 // every reload, and used in place by the method table and the resource-string hook.
+//
+// No lock guards the tables: the language methods must stay frame-less reads with a tail
+// jump, and what they return escapes to the game, which keeps the pointer beyond any lock we
+// could take. Instead every entry is a single aligned 32-bit word that a load writes only
+// once its target is usable (lists are zeroed first, so they always end with a NULL) and
+// clears before the block behind it is freed: a reader on another game thread sees either a
+// live string or list or NULL, which sends it to the base language.
 #pragma once
 
 #include <stdint.h>

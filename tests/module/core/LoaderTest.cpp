@@ -171,6 +171,27 @@ TEST_F(LoaderTest, ReloadReadsTheFileAgain) {
   EXPECT_STREQ(Slot(21), "after");
 }
 
+// Readers on game threads take no lock: by the time the first block is given back, no table
+// entry leads into any of them any more.
+TEST_F(LoaderTest, TablesAreEmptiedBeforeAnyBlockIsFreed) {
+  Load(TestLangpack().Single(SlotId(20), "s").Group(SlotId(7), {"a", "b"}).Group(SlotId(14, 3), {"c"})
+           .Single(ResourceId(0x1234), "r"));
+  ASSERT_FALSE(AllEmpty());
+  static int frees, freesWhileFilled;
+  frees = freesWhileFilled = 0;
+  CoreFree = [](void* block) {
+    if (block == nullptr) return;
+    ++frees;
+    if (!AllEmpty()) ++freesWhileFilled;
+    free(block);
+  };
+  NativeGameCurrentIndex = 7;
+  LoadCurrentLangpack();
+  CoreFree = free;
+  EXPECT_EQ(frees, 4);  // pool, sub-list 3, list 7, page 0x12
+  EXPECT_EQ(freesWhileFilled, 0);
+}
+
 TEST_F(LoaderTest, ListsKeepTheirClosingNull) {
   std::vector<std::string> many;
   for (int i = 0; i < 300; ++i) many.push_back(std::to_string(i));
