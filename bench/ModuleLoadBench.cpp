@@ -1,6 +1,6 @@
-// LoadCurrentLangpack on a langpack that translates every record of a built-in language's
-// table: about 1,518 resource strings and 206 slot records (173 singles, 19 lists, 14
-// sub-lists of slot 14) with string lengths like the game's. Goal: under 2 ms per load.
+// LoadCurrentLangpack on a langpack that translates every record of the built-in English
+// table (the stock table built from the game double: 1,724 records, 309 list lines), saved
+// with the editor's own langpack writer. Goal: under 2 ms per load.
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
@@ -8,44 +8,50 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "GameState.h"
 #include "LangpackLoader.h"
+#include "LangpackWriter.h"
+#include "Langdef.h"
 #include "LanguageTable.h"
-#include "TestLangpack.h"
-
-using namespace testlangpack;
+#include "platform/ResourceStream.h"
 
 namespace {
 
-// Deterministic text of a length between 4 and 4 + spread characters.
-std::string Text(uint32_t& seed, uint32_t spread) {
-  seed = seed * 1103515245u + 12345u;
-  std::string text(4 + (seed >> 16) % spread, 'a');
-  for (size_t i = 0; i < text.size(); ++i) text[i] = char('a' + (seed + i * 7) % 26);
-  return text;
-}
+constexpr uint32_t EnglishId = 7;
 
-TestLangpack FullTranslation() {
-  TestLangpack pack(20, 7, "Full");
-  uint32_t seed = 1;
-  for (uint32_t r = 0; r < 1518; ++r) pack.Single(ResourceId(r * 39 % 60000), Text(seed, 90));
-  for (uint32_t slot = 0; slot < 193; ++slot) {
-    if (slot == 14) {
-      for (uint32_t k = 1; k <= 14; ++k) {
-        std::vector<std::string> lines(8 + k % 5);
-        for (auto& line : lines) line = Text(seed, 30);
-        pack.Group(SlotId(14, k), lines);
-      }
-    } else if ((slot >= 5 && slot <= 15) || slot >= 184) {
-      std::vector<std::string> lines(5 + slot % 40);
-      for (auto& line : lines) line = Text(seed, 40);
-      pack.Group(SlotId(slot), lines);
-    } else {
-      pack.Single(SlotId(slot), Text(seed, 60));
-    }
+// Every record of the English block, with its stock text as the translation.
+bool WriteFullEnglish(const std::string& path, std::string& why) {
+  const Langdef table = Langdef::FromBytes(ResourceStream(QStringLiteral("Langdef")).bytes());
+  const int english = table.FindLangIndex(EnglishId);
+  if (english < 0) {
+    why = "no English block";
+    return false;
   }
-  return pack;
+  std::vector<LangpackSaveRecord> records;
+  table.ForEachRecord(english, [&](const LangdefRecord& stock, const QStringList& strings) {
+    LangpackSaveRecord record;
+    record.id = stock.id;
+    record.group = stock.IsGroup();
+    if (record.group)
+      record.lines = strings;
+    else
+      record.text = strings.value(0);
+    records.push_back(std::move(record));
+    return true;
+  });
+  LangpackSaveHeader header;
+  header.languageId = 20;
+  header.baseLanguage = EnglishId;
+  header.name = QStringLiteral("Full English");
+  const LangpackBuildResult built = BuildLangpack(header, records);
+  if (!built.ok) {
+    why = built.error.toStdString();
+    return false;
+  }
+  SaveLangpackFile(QString::fromStdString(path), built.bytes);
+  return true;
 }
 
 void BM_LoadCurrentLangpack(benchmark::State& state) {
@@ -55,7 +61,11 @@ void BM_LoadCurrentLangpack(benchmark::State& state) {
     return;
   }
   const std::string path = std::string(dirPattern) + "/full.ZVlang";
-  FullTranslation().WriteTo(path);
+  std::string why;
+  if (!WriteFullEnglish(path, why)) {
+    state.SkipWithError(why.c_str());
+    return;
+  }
   char name[32] = "Full";
   char pathBuffer[260] = {};
   path.copy(pathBuffer, sizeof pathBuffer - 1);
@@ -63,6 +73,11 @@ void BM_LoadCurrentLangpack(benchmark::State& state) {
   ResetLanguageTable();
   LanguageTable[20] = &record;
   NativeGameCurrentIndex = 20;
+  LoadCurrentLangpack();
+  if (SlotOverrides[20] == nullptr || LoadedResourceString(1) == nullptr) {
+    state.SkipWithError("the langpack did not load");
+    return;
+  }
 
   for (auto _ : state) {
     LoadCurrentLangpack();
