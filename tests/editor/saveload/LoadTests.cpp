@@ -1,0 +1,353 @@
+// Opening langpacks through the main window on the built-in stock table: a table of small
+// files, well-formed and damaged, each laid over a document that was there before; the
+// file that cannot be opened; the memos after a load; the file named on the command line.
+#include "SaveLoadFixture.h"
+
+#include "platform/Exception.h"
+
+#include <QPlainTextEdit>
+
+#include <functional>
+
+namespace {
+
+constexpr uint32_t kText = 0x02001000;   // slot 16: a single string in the stock table
+constexpr uint32_t kText2 = 0x02001100;  // slot 17
+constexpr uint32_t kGroup = 0x02000500;  // slot 5: a list in the stock table
+constexpr uint32_t kUnknown = 0x0300AB00; // an id no stock language has
+
+} // namespace
+
+class LoadTest : public SaveLoadTest {
+protected:
+    // The document shown before each load: its own header fields, one translated record
+    // and unsaved changes.
+    void OpenPrevious()
+    {
+        Open();
+        boxes.calls.clear();
+        SetHeaderFields(42, QStringLiteral("Before"), kSpanish);
+        Translate(Top(kText2), QStringLiteral("previous"));
+        frm->ChangedCb->setChecked(true);
+    }
+
+    void ExpectPreviousDocument()
+    {
+        EXPECT_EQ(frm->Nameed->text(), QStringLiteral("Before"));
+        EXPECT_EQ(frm->IDed->Value(), 42);
+        EXPECT_EQ(frm->BaseLangCb->currentIndex(), kSpanish);
+        EXPECT_TRUE(frm->ChangedCb->isChecked());
+        EXPECT_EQ(Rec(Top(kText2))->newText, QStringLiteral("previous"));
+        EXPECT_EQ(Top(kText2)->CheckState, csCheckedNormal);
+    }
+
+    // Every top-level node of the tree is unchecked but these.
+    void ExpectOnlyChecked(std::initializer_list<uint32_t> ids)
+    {
+        for (PVirtualNode n : TopLevel(frm->Tree)) {
+            const bool wanted = std::find(ids.begin(), ids.end(), Rec(n)->id) != ids.end();
+            EXPECT_EQ(n->CheckState, wanted ? csCheckedNormal : csUncheckedNormal)
+                << std::hex << Rec(n)->id;
+        }
+    }
+
+    QString StockText(uint32_t id) const { return frm->LookupStockText(id); }
+};
+
+TEST_F(LoadTest, FixtureTable)
+{
+    const QByteArray minimal = Langpack({E}, "");
+    auto withByte = [](QByteArray bytes, int at, char value) {
+        bytes[at] = value;
+        return bytes;
+    };
+    const struct {
+        const char *what;
+        QByteArray bytes;
+        bool refused;  // "Unknown file structure."
+        std::function<void()> check;
+    } cases[] = {
+        // -- refused: the previous document stays, the path field shows the file --
+        {"byte 6 not 0", withByte(minimal, 6, 1), true, {}},
+        {"byte 7 not 0", withByte(minimal, 7, 'x'), true, {}},
+        {"first word not ZVLA", withByte(minimal, 3, 'B'), true, {}},
+        {"shorter than the header", minimal.left(59), true, {}},
+        {"an empty file", QByteArray(), true, {}},
+
+        // -- well-formed --
+        {"only the EndMarker: the stock strings, header fields from the file", minimal, false,
+         [this] {
+             EXPECT_EQ(frm->Nameed->text(), QStringLiteral("Lang1"));
+             EXPECT_EQ(frm->IDed->Value(), 100);
+             EXPECT_EQ(frm->BaseLangCb->currentIndex(), kEnglish);
+             EXPECT_EQ(Top(kText2)->CheckState, csUncheckedNormal) << "the previous document is gone";
+             EXPECT_TRUE(Rec(Top(kText2))->newText.isEmpty());
+             ExpectOnlyChecked({});
+             EXPECT_EQ(int(TopLevel(frm->Tree).size()), 1724);
+         }},
+        {"any game version", withByte(withByte(minimal, 8, 9), 12, 7), false,
+         [this] { EXPECT_EQ(frm->IDed->Value(), 100); }},
+        {"the base language Espanol: its templates", Langpack({kText, 0, 0, E}, Pool({"t"}), 3, 3), false,
+         [this] {
+             EXPECT_EQ(frm->BaseLangCb->currentIndex(), kSpanish);
+             EXPECT_EQ(Rec(Top(kText))->templateText, StockText(kText));
+             EXPECT_NE(StockText(kText), frm->LangdefStream->LookupStockText(kEnglish, kText));
+             EXPECT_EQ(frm->IDed->Value(), 3);
+             EXPECT_TRUE(boxes.calls.empty()) << "a built-in id asks nothing when it is loaded";
+         }},
+        {"an unknown base language: the default one, without a message", Langpack({E}, "", 100, 77), false,
+         [this] {
+             EXPECT_EQ(frm->BaseLangCb->currentIndex(), kEnglish);
+             EXPECT_EQ(Rec(Top(kText))->templateText, StockText(kText));
+         }},
+        {"a base language id above 16 bits matches no language", Langpack({E}, "", 100, 0x10003), false,
+         [this] { EXPECT_EQ(frm->BaseLangCb->currentIndex(), kEnglish); }},
+        {"a language id beyond the field's range", Langpack({E}, "", 1000), false,
+         [this] { EXPECT_EQ(frm->IDed->Value(), 254); }},
+        {"records in descending order, a record the stock lacks",
+         Langpack({kUnknown, 0, 0, kText, 0, 2, 0x01000100, 0, 4, kUnknown + 0x100, 1, 6, E}, Pool({"u", "t", "r", "g"})),
+         false,
+         [this] {
+             ExpectOnlyChecked({kUnknown, kUnknown + 0x100, kText, 0x01000100});
+             std::vector<uint32_t> ids;
+             for (PVirtualNode n : TopLevel(frm->Tree))
+                 ids.push_back(Rec(n)->id);
+             EXPECT_TRUE(std::is_sorted(ids.begin(), ids.end()));
+             EXPECT_EQ(Rec(Top(kText))->newText, "t");
+             EXPECT_EQ(Rec(Top(0x01000100))->newText, "r");
+             const RecData *single = Rec(Top(kUnknown));
+             EXPECT_EQ(single->kind, uint32_t(KindSingle));
+             EXPECT_TRUE(single->templateText.isEmpty());
+             EXPECT_EQ(single->newText, "u");
+             PVirtualNode group = Top(kUnknown + 0x100);
+             EXPECT_EQ(Rec(group)->kind, uint32_t(KindGroup));
+             EXPECT_EQ(Rec(group)->templateText, QStringLiteral("<<GROUP>> "));
+             ASSERT_EQ(Children(group).size(), 1u);
+             EXPECT_EQ(Rec(Line(group, 0))->newText, "g");
+             EXPECT_EQ(Rec(Line(group, 0))->id, kUnknown + 0x100);
+             EXPECT_EQ(Line(group, 0)->CheckState, csCheckedNormal);
+         }},
+        {"a group with fewer values than stock lines", Langpack({kGroup, 1, 0, 2, E, E}, Pool({"a", "b"})), false,
+         [this] {
+             PVirtualNode g = Top(kGroup);
+             EXPECT_EQ(g->CheckState, csCheckedNormal);
+             const auto lines = Children(g);
+             ASSERT_GE(lines.size(), 4u);
+             EXPECT_EQ(Rec(lines[0])->newText, "a");
+             EXPECT_EQ(Rec(lines[1])->newText, "b");
+             EXPECT_EQ(lines[0]->CheckState, csCheckedNormal);
+             EXPECT_EQ(lines[1]->CheckState, csCheckedNormal);
+             for (std::size_t i = 2; i < lines.size(); ++i) {
+                 EXPECT_EQ(lines[i]->CheckState, csUncheckedNormal);
+                 EXPECT_TRUE(Rec(lines[i])->newText.isEmpty());
+             }
+             EXPECT_FALSE(Rec(lines[0])->templateText.isEmpty()) << "templates stay";
+         }},
+        {"the same id twice: the second overwrites, lines behind it keep the first's",
+         Langpack({kGroup, 1, 0, 2, 4, E, kText, 0, 6, kGroup, 1, 9, E, kText, 0, 11, E},
+                  Pool({"1", "2", "3", "s1", "x", "s2"})),
+         false,
+         [this] {
+             PVirtualNode g = Top(kGroup);
+             EXPECT_EQ(Rec(Line(g, 0))->newText, "x");
+             EXPECT_EQ(Rec(Line(g, 1))->newText, "2");
+             EXPECT_EQ(Rec(Line(g, 2))->newText, "3");
+             EXPECT_EQ(Line(g, 2)->CheckState, csCheckedNormal);
+             EXPECT_EQ(Line(g, 3)->CheckState, csUncheckedNormal);
+             EXPECT_EQ(Rec(Top(kText))->newText, "s2");
+         }},
+        {"a single at a group's id: the node becomes a single, its lines stay",
+         Langpack({kGroup, 0, 0, E}, Pool({"one"})), false,
+         [this] {
+             PVirtualNode g = Top(kGroup);
+             EXPECT_EQ(Rec(g)->kind, uint32_t(KindSingle));
+             EXPECT_EQ(Rec(g)->newText, "one");
+             EXPECT_EQ(g->CheckState, csCheckedNormal);
+             EXPECT_TRUE(Rec(g)->templateText.startsWith(QStringLiteral("<<GROUP>> ")));
+             EXPECT_GE(Children(g).size(), 4u);
+             EXPECT_EQ(Line(g, 0)->CheckState, csUncheckedNormal);
+             EXPECT_EQ(Cell(g, 0), QStringLiteral("02000500"));
+         }},
+        {"a group at a single's id: every value becomes a new line",
+         Langpack({kText, 1, 0, 2, E, E}, Pool({"a", "b"})), false,
+         [this] {
+             PVirtualNode n = Top(kText);
+             EXPECT_EQ(Rec(n)->kind, uint32_t(KindGroup));
+             EXPECT_EQ(Rec(n)->templateText, StockText(kText));
+             ASSERT_EQ(Children(n).size(), 2u);
+             EXPECT_TRUE(Rec(Line(n, 0))->templateText.isEmpty());
+             EXPECT_EQ(Rec(Line(n, 1))->newText, "b");
+             EXPECT_EQ(Line(n, 1)->CheckState, csCheckedNormal);
+             EXPECT_EQ(Cell(n, 0), QStringLiteral("02001000*"));
+         }},
+        {"kind 2 is a group", Langpack({kGroup, 2, 0, E, E}, Pool({"k"})), false,
+         [this] {
+             PVirtualNode g = Top(kGroup);
+             EXPECT_EQ(Rec(g)->kind, uint32_t(KindGroup));
+             EXPECT_EQ(Rec(Line(g, 0))->newText, "k");
+             EXPECT_EQ(Line(g, 0)->CheckState, csCheckedNormal);
+         }},
+        {"an empty group: checked, its lines untouched", Langpack({kGroup, 1, E, E}, ""), false,
+         [this] {
+             PVirtualNode g = Top(kGroup);
+             EXPECT_EQ(g->CheckState, csCheckedNormal);
+             EXPECT_TRUE(Rec(g)->newText.isEmpty());
+             for (PVirtualNode l : Children(g)) {
+                 EXPECT_EQ(l->CheckState, csUncheckedNormal);
+                 EXPECT_TRUE(Rec(l)->newText.isEmpty());
+             }
+         }},
+        {"LF becomes CR LF in the name and the texts",
+         Langpack({kText, 0, 0, E}, Pool({"one\ntwo"}), 100, 7, "a\nb"), false,
+         [this] {
+             EXPECT_EQ(frm->Nameed->text(), QStringLiteral("a\r\nb"));
+             EXPECT_EQ(Rec(Top(kText))->newText, QStringLiteral("one\r\ntwo"));
+         }},
+        {"game characters become their Unicode ones", Langpack({kText, 0, 0, E}, Pool({"\x82\x01"})), false,
+         [this] { EXPECT_EQ(Rec(Top(kText))->newText, QString::fromUtf8("Д\u263A")); }},
+
+        // -- damaged: nothing is read outside the file, the walk ends, no message --
+        {"a name field without a 0 byte: the field alone, as far as the name field holds",
+         Langpack({E}, "", 100, 7, QByteArray(32, 'N')), false,
+         [this] { EXPECT_EQ(frm->Nameed->text(), QString(31, u'N')); }},
+        {"the pool beyond the end of the file: empty strings",
+         Langpack({kText, 0, 0, E}, Pool({"lost"}), 100, 7, "Lang1", 5000), false,
+         [this] {
+             ExpectOnlyChecked({kText});
+             EXPECT_TRUE(Rec(Top(kText))->newText.isEmpty());
+         }},
+        {"string offsets outside the pool: empty strings, the others read",
+         Langpack({kText, 0, 100, kGroup, 1, 0xFFFFFFF0, 0, E, E}, Pool({"in"})), false,
+         [this] {
+             ExpectOnlyChecked({kText, kGroup});
+             EXPECT_TRUE(Rec(Top(kText))->newText.isEmpty());
+             EXPECT_TRUE(Rec(Line(Top(kGroup), 0))->newText.isEmpty());
+             EXPECT_EQ(Rec(Line(Top(kGroup), 1))->newText, "in");
+         }},
+        {"a string without its 0 byte ends at the end of the file",
+         Langpack({kText, 0, 0, E}, "open end"), false,
+         [this] { EXPECT_EQ(Rec(Top(kText))->newText, "open end"); }},
+        {"a single naming no string is left out: the base language's string stays",
+         Langpack({kText, 0, E, kText2, 0, 0, E}, Pool({"b"})), false,
+         [this] {
+             ExpectOnlyChecked({kText2});
+             EXPECT_TRUE(Rec(Top(kText))->newText.isEmpty());
+         }},
+        {"the index runs off the end inside a group: the complete records are laid over",
+         Langpack({kText, 0, 0, kGroup, 1, 0, 0}, ""), false,
+         [this] { ExpectOnlyChecked({kText}); }},
+        {"the index runs off the end inside an id", Langpack({kText, 0, 0}, "").append("\xFF\xFF", 2), false,
+         [this] { ExpectOnlyChecked({kText}); }},
+        {"header alone", minimal.left(60), false, [this] { ExpectOnlyChecked({}); }},
+    };
+
+    int n = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        OpenPrevious();
+        const QString path = Path(QStringLiteral("load%1.ZVlang").arg(++n));
+        WriteBytes(path, c.bytes);
+        frm->LoadLangpack(path);
+        EXPECT_EQ(frm->FiName->text(), path);
+        if (c.refused) {
+            ASSERT_EQ(boxes.calls.size(), 1u);
+            EXPECT_EQ(boxes.calls[0].text, QStringLiteral("Unknown file structure."));
+            EXPECT_EQ(boxes.calls[0].caption, QStringLiteral("Error detected."));
+            EXPECT_EQ(boxes.calls[0].flags, 0x10u);
+            EXPECT_EQ(boxes.calls[0].owner, nullptr);
+            ExpectPreviousDocument();
+            continue;
+        }
+        EXPECT_TRUE(boxes.calls.empty());
+        EXPECT_FALSE(frm->ChangedCb->isChecked());
+        c.check();
+    }
+}
+
+TEST_F(LoadTest, GroupWithMoreValuesThanStockLinesGetsNewLines)
+{
+    OpenPrevious();
+    const int stockLines = int(Children(Top(kGroup)).size());
+    ASSERT_GT(stockLines, 0);
+    QByteArray words = Words({kGroup, 1});
+    QByteArray pool;
+    for (int i = 0; i < stockLines + 2; ++i) {
+        words += Words({uint32_t(pool.size())});
+        pool += QByteArray::number(i) + '\0';
+    }
+    words += Words({E, E});
+    const QString path = Path("more.ZVlang");
+    WriteBytes(path, Header(100, 7, "Lang1", uint32_t(kLangpackHeaderSize + words.size())) + words + pool);
+    frm->LoadLangpack(path);
+
+    const auto lines = Children(Top(kGroup));
+    ASSERT_EQ(int(lines.size()), stockLines + 2);
+    for (int i = 0; i < int(lines.size()); ++i) {
+        EXPECT_EQ(Rec(lines[i])->newText, QString::number(i));
+        EXPECT_EQ(lines[i]->CheckState, csCheckedNormal);
+        EXPECT_EQ(Rec(lines[i])->templateText.isEmpty(), i >= stockLines) << "new lines have no template";
+        EXPECT_EQ(Rec(lines[i])->id, kGroup);
+        EXPECT_EQ(Rec(lines[i])->kind, uint32_t(KindSingle));
+    }
+}
+
+TEST_F(LoadTest, FileThatCannotBeOpenedRaisesAndChangesOnlyThePath)
+{
+    OpenPrevious();
+    const QString missing = Path("missing.ZVlang");
+    try {
+        frm->LoadLangpack(missing);
+        ADD_FAILURE() << "no exception";
+    } catch (const Exception &e) {
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot open file \"%1\". ").arg(missing)))
+            << e.message().toStdString();
+    }
+    EXPECT_EQ(frm->FiName->text(), missing);
+    EXPECT_TRUE(boxes.calls.empty());
+    ExpectPreviousDocument();
+}
+
+TEST_F(LoadTest, CommandLineFileIsOpenedAtStartUp)
+{
+    const QString path = Path("start.ZVlang");
+    WriteBytes(path, Langpack({kText, 0, 0, E}, Pool({"started"}), 77, 3, "Cmd"));
+    SetProgramArguments({QStringLiteral("glossmith"), path, QStringLiteral("ignored.ZVlang")});
+    Open();
+    EXPECT_EQ(frm->FiName->text(), path);
+    EXPECT_EQ(frm->Nameed->text(), QStringLiteral("Cmd"));
+    EXPECT_EQ(frm->IDed->Value(), 77);
+    EXPECT_EQ(frm->BaseLangCb->currentIndex(), kSpanish);
+    EXPECT_EQ(Rec(Top(kText))->newText, QStringLiteral("started"));
+    EXPECT_FALSE(frm->ChangedCb->isChecked());
+    EXPECT_TRUE(boxes.calls.empty());
+}
+
+TEST_F(LoadTest, CommandLineFileRefusedOrMissing)
+{
+    // A file of another kind: refused, and the window stays with an empty tree.
+    const QString other = Path("other.ZVlang");
+    WriteBytes(other, "not a langpack at all, but long enough for a header......................");
+    SetProgramArguments({QStringLiteral("glossmith"), other});
+    Open();
+    ASSERT_EQ(boxes.calls.size(), 1u);
+    EXPECT_EQ(boxes.calls[0].text, QStringLiteral("Unknown file structure."));
+    EXPECT_EQ(frm->Tree->RootNode()->FirstChild, nullptr);
+    EXPECT_EQ(frm->FiName->text(), other);
+    frm.reset();
+
+    // A file that cannot be opened ends the construction with the file error.
+    const QString missing = Path("missing.ZVlang");
+    SetProgramArguments({QStringLiteral("glossmith"), missing});
+    try {
+        Open();
+        ADD_FAILURE() << "no exception";
+    } catch (const Exception &e) {
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot open file \"%1\". ").arg(missing)));
+    }
+
+    // Without an argument the document starts from the stock strings.
+    SetProgramArguments({QStringLiteral("glossmith")});
+    Open();
+    EXPECT_EQ(int(TopLevel(frm->Tree).size()), 1724);
+    EXPECT_EQ(frm->FiName->text(), Path("Untitled.ZVlang"));
+}
