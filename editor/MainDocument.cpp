@@ -3,6 +3,7 @@
 #include "Main.h"
 
 #include "LangpackFormat.h"
+#include "platform/Memo.h"
 
 #include <QComboBox>
 
@@ -226,8 +227,13 @@ void TZvLngFrm::TreeNewText(TVirtualStringTree *, PVirtualNode Node, TColumnInde
                             const QString &NewText)
 {
     RecData *data = NodeRecord(Node);
-    if (data && Column == 2)
-        data->newText = NewText;
+    if (!data || Column != 2)
+        return;
+    data->newText = NewText;
+    // The translation field shows the focused node's translation: it follows the edit, so
+    // that the next commit finds the two equal and keeps the edit.
+    if (Node == Tree->FocusedNode() && data->kind == KindSingle)
+        SetMemoText(New, NewText);
 }
 
 void TZvLngFrm::TreeEditing(TVirtualStringTree *, PVirtualNode, TColumnIndex Column, bool &Allowed)

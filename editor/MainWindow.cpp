@@ -10,6 +10,7 @@
 #include "Searchx.h"
 #include "platform/Color.h"
 #include "platform/KeyState.h"
+#include "platform/Memo.h"
 #include "platform/MessageBox.h"
 #include "platform/Random.h"
 #include "platform/Shell.h"
@@ -375,6 +376,23 @@ void TZvLngFrm::BuildLayout()
     // -- handler bindings --
     IDed->OnEnter = [this](TJvSpinEdit *sender) { IDedEnter(sender); };
     IDed->OnExit = [this](TJvSpinEdit *sender) { IDedExit(sender); };
+    // editing
+    auto *newEvents = new TMemoEvents(New);
+    newEvents->OnKeyPress = [this](QObject *sender, QChar &key) { NewKeyPress(sender, key); };
+    newEvents->OnExit = [this](QObject *sender) { NewExit(sender); };
+    auto *oldEvents = new TMemoEvents(Old);
+    oldEvents->OnKeyPress = [this](QObject *sender, QChar &key) { NewKeyPress(sender, key); };
+    connect(CpyBtn, &QPushButton::clicked, this, [this] { CpyBtnClick(CpyBtn); });
+    connect(AddBtn, &QPushButton::clicked, this, [this] { AddBtnClick(AddBtn); });
+    connect(DelBtn, &QPushButton::clicked, this, [this] { DelBtnClick(DelBtn); });
+    connect(AddStrBtn, &QPushButton::clicked, this, [this] { AddStrBtnClick(AddStrBtn); });
+    connect(AddGrBtn, &QPushButton::clicked, this, [this] { AddStrBtnClick(AddGrBtn); });
+    connect(DelGr, &QPushButton::clicked, this, [this] { DelGrClick(DelGr); });
+    connect(Ulnlck, &QCheckBox::clicked, this, [this] { UlnlckClick(Ulnlck); });
+    StIDed->OnTopClick = [this](TJvSpinEdit *sender) { StIDedTopClick(sender); };
+    StIDed->OnBottomClick = [this](TJvSpinEdit *sender) { StIDedBottomClick(sender); };
+    StIDed->OnChange = [this](TJvSpinEdit *sender) { StIDedChange(sender); };
+    // end editing
     connect(RandGen, &QPushButton::clicked, this, [this] { RandGenClick(RandGen); });
     connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(Timer); });
     connect(SearchBtn, &QPushButton::clicked, this, [this] { SearchBtnClick(SearchBtn); });
@@ -402,6 +420,8 @@ void TZvLngFrm::BindTree()
                                    TColumnIndex oldColumn, TColumnIndex newColumn, bool &allowed) {
         TreeFocusChanging(s, oldNode, newNode, oldColumn, newColumn, allowed);
     };
+    Tree->OnChecked = [this](TVirtualStringTree *s, PVirtualNode node) { TreeChecked(s, node); };
+    Tree->OnDblClick = [this](TVirtualStringTree *s) { TreeDblClick(s); };
     Tree->OnResize = [this](TVirtualStringTree *s) { TreeResize(s); };
 
     Tree->AddColumn(QStringLiteral("ID"), 120, 200);

@@ -106,7 +106,9 @@ TEST_F(WindowTest, BaseLanguageSwitchKeepsTranslationsAndCheckStates)
     const StockBlock english = ReadStockBlock(*frm->LangdefStream, kEnglish);
     const StockBlock spanish = ReadStockBlock(*frm->LangdefStream, kSpanish);
 
-    // Translate and check every seventh node, lines included.
+    // Translate and check every seventh node, lines included, while no node is focused (so
+    // that no focus change commits the empty translation field over them).
+    frm->Tree->SetFocusedNode(nullptr);
     int i = 0;
     for (PVirtualNode n = frm->Tree->GetFirst(); n; n = frm->Tree->GetNext(n), ++i) {
         if (i % 7)

@@ -1,0 +1,64 @@
+#include "platform/Memo.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QVariant>
+
+namespace {
+
+// The text last shown by SetMemoText and the plain text the memo made of it.
+const char kShownText[] = "glossmithShownText";
+const char kShownPlain[] = "glossmithShownPlain";
+
+QString WithCrLf(QString plain)
+{
+    return plain.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
+
+} // namespace
+
+QString MemoText(const QPlainTextEdit *memo)
+{
+    const QString plain = memo->toPlainText();
+    const QVariant shown = memo->property(kShownText);
+    if (shown.isValid() && memo->property(kShownPlain).toString() == plain)
+        return shown.toString();
+    return WithCrLf(plain);
+}
+
+void SetMemoText(QPlainTextEdit *memo, const QString &text)
+{
+    memo->setPlainText(text);
+    memo->setProperty(kShownText, text);
+    memo->setProperty(kShownPlain, memo->toPlainText());
+}
+
+TMemoEvents::TMemoEvents(QPlainTextEdit *memo) : QObject(memo), FMemo(memo)
+{
+    memo->installEventFilter(this);
+}
+
+bool TMemoEvents::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != FMemo)
+        return false;
+    if (event->type() == QEvent::KeyPress && OnKeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        QChar typed;
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            typed = (key->modifiers() & Qt::ControlModifier) ? QChar(10) : QChar(13);
+        else if (key->text().size() == 1)
+            typed = key->text().at(0);
+        else
+            return false;
+        OnKeyPress(FMemo, typed);
+        return typed.isNull();
+    }
+    if (event->type() == QEvent::FocusOut && OnExit) {
+        const auto reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            OnExit(FMemo);
+    }
+    return false;
+}
