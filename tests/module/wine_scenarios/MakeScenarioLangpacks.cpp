@@ -44,6 +44,8 @@ bool Registry(const std::string& dir) {
   ok &= TestLangpack(256, 7, "Too far").WriteTo(dir + "/id256.ZVlang");
   ok &= TestLangpack(60, 9, "No base").WriteTo(dir + "/base9.ZVlang");
   ok &= TestLangpack(61).RawName(std::string(32, 'N')).WriteTo(dir + "/longname.ZVlang");
+  // A file name of 250 characters: with the game folder in front, more than 259.
+  ok &= TestLangpack(62, 7, "Far away").WriteTo(dir + "/" + std::string(243, 'p') + ".ZVlang");
   return ok;
 }
 

@@ -6,6 +6,7 @@
 #   text              this line, exactly, after the previous ordered match
 #   re:regex          a line matching regex, after the previous ordered match
 #   ~text             this line, exactly, anywhere in the output
+#   ~re:regex         a line matching regex, anywhere in the output
 #   keep:NAME:regex   like re:, and stores the regex's first group as @NAME@ for later lines
 # Commands may change langpack files during the run (#copy, #remove: see FeedCommands.sh).
 #
@@ -67,7 +68,11 @@ foreach(want IN LISTS expectations)
   set(mode literal)
   set(anywhere FALSE)
   set(keepName "")
-  if(want MATCHES "^~(.*)$")
+  if(want MATCHES "^~re:(.*)$")
+    set(want "${CMAKE_MATCH_1}")
+    set(mode regex)
+    set(anywhere TRUE)
+  elseif(want MATCHES "^~(.*)$")
     set(want "${CMAKE_MATCH_1}")
     set(anywhere TRUE)
   elseif(want MATCHES "^re:(.*)$")
