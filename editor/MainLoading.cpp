@@ -88,7 +88,6 @@ void TZvLngFrm::LoadLangpack(const QString &fileName)
     const LangpackHeaderView &header = content.header;
     Nameed->setText(GameText(header.name));
     IDed->SetValue(double(header.languageId));
-    ChangedCb->setChecked(false);
 
     BaseLangCb->setCurrentIndex(DefaultBaseIndex);
     ClearTree();
@@ -144,6 +143,10 @@ void TZvLngFrm::LoadLangpack(const QString &fileName)
         }
     }
     Tree->EndUpdate();
+
+    // Cleared once the tree is rebuilt: emptying the old tree leaves its focused node, and
+    // the commit of a translation typed there but not yet stored would set the flag again.
+    ChangedCb->setChecked(false);
 
     // The walk may have changed the translation of the focused node behind the memos; show
     // that node again (without a commit: there is no node being left), so that the next
