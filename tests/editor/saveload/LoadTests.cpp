@@ -307,6 +307,42 @@ TEST_F(LoadTest, FileThatCannotBeOpenedRaisesAndChangesOnlyThePath)
     ExpectPreviousDocument();
 }
 
+// The memos follow the focused node: after a load the translation field shows what the
+// file gave the focused record, so moving on commits nothing.
+TEST_F(LoadTest, TranslationFieldAgreesWithTheFocusedNodeAfterALoad)
+{
+    OpenPrevious();
+    ShowAndActivate();
+    const uint32_t first = Rec(TopLevel(frm->Tree).front())->id;
+    const QString path = Path("first.ZVlang");
+    WriteBytes(path, Langpack({first, 0, 0, E}, Pool({"from the file"})));
+    frm->LoadLangpack(path);
+    ASSERT_EQ(frm->Tree->FocusedNode(), TopLevel(frm->Tree).front());
+    EXPECT_EQ(frm->New->toPlainText(), QStringLiteral("from the file"));
+    EXPECT_EQ(frm->Old->toPlainText(), StockText(first));
+
+    frm->Tree->SetFocusedNode(TopLevel(frm->Tree)[1]);
+    EXPECT_EQ(Rec(TopLevel(frm->Tree).front())->newText, QStringLiteral("from the file"));
+    EXPECT_FALSE(frm->ChangedCb->isChecked()) << "leaving the node committed nothing";
+}
+
+// A translation typed into the old document and not stored yet (Ctrl+O commits nothing)
+// goes with the old document: the opened one starts without unsaved changes.
+TEST_F(LoadTest, TranslationTypedBeforeALoadLeavesTheOpenedDocumentClean)
+{
+    OpenPrevious();
+    ShowAndActivate();
+    frm->Tree->SetFocusedNode(Top(kText));
+    frm->New->setPlainText(QStringLiteral("typed, not stored"));
+    frm->ChangedCb->setChecked(false);
+    const QString path = Path("clean.ZVlang");
+    WriteBytes(path, Langpack({E}, ""));
+    frm->LoadLangpack(path);
+    EXPECT_FALSE(frm->ChangedCb->isChecked());
+    EXPECT_TRUE(Rec(Top(kText))->newText.isEmpty());
+    EXPECT_EQ(Top(kText)->CheckState, csUncheckedNormal);
+}
+
 TEST_F(LoadTest, CommandLineFileIsOpenedAtStartUp)
 {
     const QString path = Path("start.ZVlang");
