@@ -22,7 +22,7 @@ namespace {
 constexpr uint32_t EnglishId = 7;
 
 // Every record of the English block, with its stock text as the translation.
-bool WriteFullEnglish(const std::string& path, std::string& why) {
+bool WriteFullEnglish(const std::string& path, std::string& why, size_t& count) {
   const Langdef table = Langdef::FromBytes(ResourceStream(QStringLiteral("Langdef")).bytes());
   const int english = table.FindLangIndex(EnglishId);
   if (english < 0) {
@@ -51,6 +51,7 @@ bool WriteFullEnglish(const std::string& path, std::string& why) {
     return false;
   }
   SaveLangpackFile(QString::fromStdString(path), built.bytes);
+  count = records.size();
   return true;
 }
 
@@ -62,7 +63,8 @@ void BM_LoadCurrentLangpack(benchmark::State& state) {
   }
   const std::string path = std::string(dirPattern) + "/full.ZVlang";
   std::string why;
-  if (!WriteFullEnglish(path, why)) {
+  size_t records = 0;
+  if (!WriteFullEnglish(path, why, records)) {
     state.SkipWithError(why.c_str());
     return;
   }
@@ -84,6 +86,7 @@ void BM_LoadCurrentLangpack(benchmark::State& state) {
     benchmark::DoNotOptimize(SlotOverrides[20]);
   }
   state.counters["file_bytes"] = double(std::filesystem::file_size(path));
+  state.counters["records"] = double(records);
 
   FreeLoadedStrings();
   LanguageTable[20] = nullptr;
