@@ -184,6 +184,12 @@ public:
     void NewBtnClick(QObject *Sender);
     void FormCloseQuery(QObject *Sender, bool &CanClose);
     void AssocBtnClick(QObject *Sender);
+    // The window sees every key pressed in its controls first (FormKeyDown) while this is
+    // on; FormKeyDown switches it off while it forwards a key to the tree.
+    bool KeyPreview = true;
+    // The key preview: called for every event of the application; true when FormKeyDown
+    // consumed a key pressed in one of the window's controls.
+    bool PreviewKey(QObject *receiver, QEvent *event);
 
 signals:
     // The window has closed (the program's message loop ends with it).

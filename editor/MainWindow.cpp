@@ -393,6 +393,13 @@ void TZvLngFrm::BuildLayout()
     StIDed->OnBottomClick = [this](TJvSpinEdit *sender) { StIDedBottomClick(sender); };
     StIDed->OnChange = [this](TJvSpinEdit *sender) { StIDedChange(sender); };
     // end editing
+    // The file commands; Alt with the underlined letter of &New, &Open, &Save and &About
+    // clicks these buttons.
+    connect(NewBtn, &QPushButton::clicked, this, [this] { NewBtnClick(NewBtn); });
+    connect(OpenBtn, &QPushButton::clicked, this, [this] { OpenBtnClick(OpenBtn); });
+    connect(AssocBtn, &QPushButton::clicked, this, [this] { AssocBtnClick(AssocBtn); });
+    // The key preview of the window (FormKeyDown) sees the keys of every control first.
+    QCoreApplication::instance()->installEventFilter(this);
     connect(RandGen, &QPushButton::clicked, this, [this] { RandGenClick(RandGen); });
     connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(Timer); });
     connect(SearchBtn, &QPushButton::clicked, this, [this] { SearchBtnClick(SearchBtn); });
@@ -423,6 +430,9 @@ void TZvLngFrm::BindTree()
     Tree->OnChecked = [this](TVirtualStringTree *s, PVirtualNode node) { TreeChecked(s, node); };
     Tree->OnDblClick = [this](TVirtualStringTree *s) { TreeDblClick(s); };
     Tree->OnResize = [this](TVirtualStringTree *s) { TreeResize(s); };
+    Tree->OnKeyAction = [this](TVirtualStringTree *s, int &key, TShiftState &shift, bool &doDefault) {
+        TreeKeyAction(s, key, shift, doDefault);
+    };
 
     Tree->AddColumn(QStringLiteral("ID"), 120, 200);
     Tree->AddColumn(QStringLiteral("Template string"), 310);
@@ -448,6 +458,8 @@ void TZvLngFrm::resizeEvent(QResizeEvent *event)
 
 bool TZvLngFrm::eventFilter(QObject *watched, QEvent *event)
 {
+    if (PreviewKey(watched, event))
+        return true;
     if (watched == StaticText3 && event->type() == QEvent::MouseButtonRelease) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::LeftButton && StaticText3->rect().contains(mouse->position().toPoint()))
@@ -459,7 +471,13 @@ bool TZvLngFrm::eventFilter(QObject *watched, QEvent *event)
 
 void TZvLngFrm::closeEvent(QCloseEvent *event)
 {
-    // The question whether to save unsaved changes comes with the file commands.
+    // Ignored until the close query lets the window close, so that a save inside the query
+    // that raises leaves the window open.
+    event->ignore();
+    bool canClose = true;
+    FormCloseQuery(this, canClose);
+    if (!canClose)
+        return;
     event->accept();
     emit Closed();
 }
