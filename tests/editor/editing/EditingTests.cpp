@@ -1,6 +1,7 @@
 // The editing commands of the main window through real clicks and key presses: the commit
 // of the translation field, what the focused node shows, the lines of a group, the records
-// added and removed with the special functions, the id field and the in-place editor.
+// added and removed with the special functions, the id field and the in-place editor;
+// and the memo layer's typed characters.
 //
 // The main window works on a small stock table beside the program:
 //   01000100 "Hello"   01000200 "World"   02000500* "Green" "Red" "Blue"   03000100 "Last"
@@ -608,6 +609,46 @@ TEST_F(EditingTest, InPlaceEditIsShownInTheTranslationFieldAndKept)
     Click(Top(kWorld));
     EXPECT_EQ(Rec(hello)->newText, QStringLiteral("Hola!"));
     EXPECT_EQ(hello->CheckState, csCheckedNormal);
+}
+
+// ---- the memo layer ----
+
+// What a memo reports as typed, and that a dropped character never reaches the memo.
+TEST(MemoEvents, ReportsTypedCharactersAndDropsWhatTheHandlerClears)
+{
+    QPlainTextEdit memo;
+    auto *events = new TMemoEvents(&memo);
+    std::vector<ushort> typed;
+    QChar drop;
+    events->OnKeyPress = [&](QObject *sender, QChar &key) {
+        EXPECT_EQ(sender, &memo);
+        typed.push_back(key.unicode());
+        if (key == drop)
+            key = QChar(0);
+    };
+    struct Case {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        ushort reported;
+        QString textWhenPassed;
+    };
+    const Case cases[] = {
+        {Qt::Key_X, Qt::NoModifier, u'x', QStringLiteral("x")},
+        {Qt::Key_Return, Qt::NoModifier, 13, QStringLiteral("\r\n")},
+        {Qt::Key_Enter, Qt::KeypadModifier, 13, QStringLiteral("\r\n")},
+        {Qt::Key_Return, Qt::ControlModifier, 10, QString()},
+    };
+    for (const Case &c : cases) {
+        for (bool dropped : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "key " << c.key << (dropped ? " dropped" : ""));
+            SetMemoText(&memo, QString());
+            typed.clear();
+            drop = dropped ? QChar(c.reported) : QChar(0xFFFF);
+            QTest::keyClick(&memo, c.key, c.modifiers);
+            EXPECT_EQ(typed, std::vector<ushort>{c.reported});
+            EXPECT_EQ(MemoText(&memo), dropped ? QString() : c.textWhenPassed);
+        }
+    }
 }
 
 } // namespace
