@@ -13,6 +13,7 @@
 #include <QPushButton>
 
 #include <cmath>
+#include <initializer_list>
 
 namespace {
 
@@ -231,7 +232,6 @@ void TZvLngFrm::StIDedChange(QObject *)
 void TZvLngFrm::UlnlckClick(QObject *)
 {
     const bool unlocked = Ulnlck->isChecked();
-    for (QWidget *control : {static_cast<QWidget *>(StIDed), static_cast<QWidget *>(AddStrBtn),
-                             static_cast<QWidget *>(AddGrBtn), static_cast<QWidget *>(DelGr)})
+    for (QWidget *control : std::initializer_list<QWidget *>{StIDed, AddStrBtn, AddGrBtn, DelGr})
         control->setEnabled(unlocked);
 }
