@@ -1,5 +1,9 @@
 // Saving and opening a langpack that translates every record of the built-in English
 // table (every single and every line of every group checked), in a shown window.
+//
+// The files go to a scratch folder in the temporary folder (TMPDIR). A save waits until
+// its file is on the disk before it replaces the old one, so its real time depends on the
+// disk; with TMPDIR on a memory file system it shows the editor's own part.
 #include "Main.h"
 #include "ProgramFolder.h"
 

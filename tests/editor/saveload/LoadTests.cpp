@@ -7,6 +7,7 @@
 
 #include <QPlainTextEdit>
 
+#include <algorithm>
 #include <functional>
 
 namespace {

@@ -72,7 +72,7 @@ TEST_F(SaveLoadTest, RoundTripOfEveryEnglishRecord)
     const QStringList loaded = CheckedPart(*frm);
     EXPECT_EQ(loaded.size(), saved.size());
     for (int i = 0; i < std::min(loaded.size(), saved.size()); ++i)
-        ASSERT_EQ(loaded[i].toStdString(), saved[i].toStdString()) << i;
+        ASSERT_EQ(loaded[i], saved[i]) << i;
     EXPECT_EQ(Top(unchecked)->CheckState, csUncheckedNormal);
     EXPECT_TRUE(Rec(Top(unchecked))->newText.isEmpty());
 

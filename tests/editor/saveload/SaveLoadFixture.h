@@ -17,7 +17,14 @@
 
 #include <initializer_list>
 #include <optional>
+#include <ostream>
 #include <string>
+
+// Failed comparisons show texts as text.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 inline constexpr uint32_t E = 0xFFFFFFFF;
 

@@ -291,7 +291,7 @@ TEST_F(SaveLoadTest, FailedSaveKeepsTheOldFileAndTheChangedFlag)
     }
     EXPECT_EQ(ReadBytes(old), QByteArray("the old langpack"));
     EXPECT_TRUE(frm->ChangedCb->isChecked());
-    EXPECT_EQ(frm->FiName->text().toStdString(), old.toStdString()) << "the path field shows the new path";
+    EXPECT_EQ(frm->FiName->text(), old) << "the path field shows the new path";
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{oldName});
 
     // A folder that cannot exist (below a plain file): the class library's text, shown by
