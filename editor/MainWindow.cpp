@@ -341,6 +341,8 @@ void TZvLngFrm::BuildLayout()
     New = Named(new QPlainTextEdit(Splitter3), "New");
     Old->setReadOnly(true);
     for (QPlainTextEdit *memo : {Old, New}) {
+        // Tab moves on to the next control, as in any field but the tree: it types nothing.
+        memo->setTabChangesFocus(true);
         memo->setLineWrapMode(QPlainTextEdit::NoWrap);
         memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -3,6 +3,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QVariant>
 
 namespace {
@@ -18,9 +19,22 @@ QString WithCrLf(QString plain)
 
 } // namespace
 
+QString EditPlainText(const QPlainTextEdit *edit)
+{
+    // The document's own characters: its plain-text form would turn every non-breaking
+    // space into a blank. Only the separators between its lines become LF.
+    QString text = edit->document()->toRawText();
+    for (QChar &c : text) {
+        const char16_t u = c.unicode();
+        if (u == QChar::ParagraphSeparator || u == QChar::LineSeparator || u == 0xFDD0 || u == 0xFDD1)
+            c = QLatin1Char('\n');
+    }
+    return text;
+}
+
 QString MemoText(const QPlainTextEdit *memo)
 {
-    const QString plain = memo->toPlainText();
+    const QString plain = EditPlainText(memo);
     const QVariant shown = memo->property(kShownText);
     if (shown.isValid() && memo->property(kShownPlain).toString() == plain)
         return shown.toString();
@@ -31,7 +45,7 @@ void SetMemoText(QPlainTextEdit *memo, const QString &text)
 {
     memo->setPlainText(text);
     memo->setProperty(kShownText, text);
-    memo->setProperty(kShownPlain, memo->toPlainText());
+    memo->setProperty(kShownPlain, EditPlainText(memo));
 }
 
 TMemoEvents::TMemoEvents(QPlainTextEdit *memo) : QObject(memo), FMemo(memo)

@@ -24,6 +24,9 @@
 class QPlainTextEdit;
 
 QString MemoText(const QPlainTextEdit *memo);
+// The text of a plain-text edit (a memo or the tree's in-place editor) with every character
+// as it was typed or shown, a non-breaking space too, and LF between its lines.
+QString EditPlainText(const QPlainTextEdit *edit);
 void SetMemoText(QPlainTextEdit *memo, const QString &text);
 
 class TMemoEvents : public QObject {

@@ -1,5 +1,7 @@
 #include "platform/VirtualTree.h"
 
+#include "platform/Memo.h"
+
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QHeaderView>
@@ -275,7 +277,7 @@ public:
     }
     void setModelData(QWidget *editor, QAbstractItemModel *, const QModelIndex &index) const override
     {
-        QString text = static_cast<CellEditor *>(editor)->toPlainText();
+        QString text = EditPlainText(static_cast<CellEditor *>(editor));
         text.replace(u'\n', QStringLiteral("\r\n"));
         PVirtualNode node = T->FModel->NodeOf(index);
         if (T->OnNewText)

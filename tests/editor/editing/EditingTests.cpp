@@ -611,6 +611,47 @@ TEST_F(EditingTest, InPlaceEditIsShownInTheTranslationFieldAndKept)
     EXPECT_EQ(hello->CheckState, csCheckedNormal);
 }
 
+// A non-breaking space is a character of the game's set like any other: an edited text
+// keeps it, typed into the translation field or into the tree's in-place editor.
+TEST_F(EditingTest, EditingKeepsNonBreakingSpaces)
+{
+    const QString nbsp(QChar(0x00A0));
+    PVirtualNode hello = Top(kHello);
+    Preset(hello, QStringLiteral("Bon") + nbsp + QStringLiteral("jour"));
+    Click(hello);
+    ClickNew();
+    QTest::keyClicks(frm->New, nbsp + QStringLiteral("!"));
+    Click(Top(kWorld));
+    EXPECT_EQ(Rec(hello)->newText, QStringLiteral("Bon") + nbsp + QStringLiteral("jour") + nbsp + QStringLiteral("!"));
+
+    PVirtualNode world = Top(kWorld);
+    Click(world, 2);
+    tree->SendKey(VK_F2);
+    ASSERT_TRUE(tree->IsEditing());
+    QTest::keyClicks(tree->EditorWidget(), QStringLiteral("Le") + nbsp + QStringLiteral("monde"));
+    QTest::keyClick(tree->EditorWidget(), Qt::Key_Return);
+    ASSERT_FALSE(tree->IsEditing());
+    EXPECT_EQ(Rec(world)->newText, QStringLiteral("Le") + nbsp + QStringLiteral("monde"));
+}
+
+// Tab and Shift+Tab move the input focus on from the translation field, which commits; they
+// never type a tab character into the translation.
+TEST_F(EditingTest, TabLeavesTheTranslationField)
+{
+    for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Backtab}) {
+        SCOPED_TRACE(testing::Message() << "key " << key);
+        PVirtualNode hello = Top(kHello);
+        Preset(hello, QString());
+        Click(hello);
+        ClickNew();
+        QTest::keyClicks(frm->New, QStringLiteral("Hola"));
+        QTest::keyClick(frm->New, key, key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+        EXPECT_FALSE(frm->New->hasFocus());
+        EXPECT_EQ(Rec(hello)->newText, QStringLiteral("Hola"));
+        EXPECT_EQ(hello->CheckState, csCheckedNormal);
+    }
+}
+
 // ---- the memo layer ----
 
 // What a memo reports as typed, and that a dropped character never reaches the memo.
