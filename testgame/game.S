@@ -32,6 +32,22 @@
         mov [_zv_cont_regs + 20], esp
         .endm
 
+/* The calls into the game keep EBX, ESI, EDI and EBP for the C caller; the arguments then
+ * start at ESP + 20. */
+        .macro call_enter
+        push ebx
+        push esi
+        push edi
+        push ebp
+        .endm
+        .macro call_leave
+        pop ebp
+        pop edi
+        pop esi
+        pop ebx
+        ret
+        .endm
+
         .globl _zv_game_image
 _zv_game_image:
         .ascii "ZV game double"
@@ -258,46 +274,29 @@ zv_object_continuation:
         /* int zv_call_set_language(void *manager, int index) */
         .globl _zv_call_set_language
 _zv_call_set_language:
-        push ebx
-        push esi
-        push edi
-        push ebp
+        call_enter
         mov ecx, [esp + 20]
         mov eax, [esp + 24]
         mov edx, 0x484360
         mov [_zv_call_esp], esp
         call edx
         mov [_zv_call_esp_after], esp
-        pop ebp
-        pop edi
-        pop esi
-        pop ebx
-        ret
+        call_leave
 
         /* void zv_call_reload_trigger(void) */
         .globl _zv_call_reload_trigger
 _zv_call_reload_trigger:
-        push ebx
-        push esi
-        push edi
-        push ebp
+        call_enter
         mov edx, 0x484410
         mov [_zv_call_esp], esp
         call edx
         mov [_zv_call_esp_after], esp
-        pop ebp
-        pop edi
-        pop esi
-        pop ebx
-        ret
+        call_leave
 
         /* int zv_call_load_res_string(void *object, int id) */
         .globl _zv_call_load_res_string
 _zv_call_load_res_string:
-        push ebx
-        push esi
-        push edi
-        push ebp
+        call_enter
         mov edx, 0x484290
         mov [_zv_call_esp], esp
         push dword ptr [esp + 24]
@@ -305,29 +304,18 @@ _zv_call_load_res_string:
         mov eax, 0xDEADBEEF             /* the loader ignores EAX at entry */
         call edx
         mov [_zv_call_esp_after], esp
-        pop ebp
-        pop edi
-        pop esi
-        pop ebx
-        ret
+        call_leave
 
         /* int zv_call_list_item_adder(const char *text, void *control, int arg) */
         .globl _zv_call_list_item_adder
 _zv_call_list_item_adder:
-        push ebx
-        push esi
-        push edi
-        push ebp
+        call_enter
         mov ecx, [esp + 20]
         mov edx, [esp + 24]
         push dword ptr [esp + 28]
         mov eax, 0x40D090
         call eax
-        pop ebp
-        pop edi
-        pop esi
-        pop ebx
-        ret
+        call_leave
 
         /* void *zv_call_allocator(unsigned size) */
         .globl _zv_call_allocator
@@ -342,10 +330,7 @@ _zv_call_allocator:
         /* void *zv_call_method(void *object, void *method, int hasArg, int arg) */
         .globl _zv_call_method
 _zv_call_method:
-        push ebx
-        push esi
-        push edi
-        push ebp
+        call_enter
         mov ecx, [esp + 20]
         mov edx, [esp + 24]
         mov eax, [esp + 28]
@@ -357,11 +342,7 @@ _zv_call_method:
 1:      call edx
         mov [_zv_call_esp_after], esp
         mov esp, [_zv_call_esp]
-        pop ebp
-        pop edi
-        pop esi
-        pop ebx
-        ret
+        call_leave
 
 /* ---- names and method tables */
 #include "content_fixed.s"

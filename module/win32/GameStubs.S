@@ -36,6 +36,22 @@ GameStringBufferFunction:   .long 0x4531C0
     jmp dword ptr [\continuation]
 .endm
 
+/* The calls into the game keep EBX, ESI, EDI and EBP for the C caller whatever the game's
+ * code does with them; the arguments then start at ESP + 20. */
+.macro GAME_CALL_ENTER
+    push ebx
+    push esi
+    push edi
+    push ebp
+.endm
+.macro GAME_CALL_LEAVE
+    pop ebp
+    pop edi
+    pop esi
+    pop ebx
+    ret
+.endm
+
 /* Hook 1, at the language-list place: EDI = the game's language list control. */
     .balign 16
     .globl _StubFillLanguageList
@@ -102,68 +118,40 @@ _HookedLoadResString:
     .balign 16
     .globl _GameAllocate
 _GameAllocate:
-    push ebx
-    push esi
-    push edi
-    push ebp
+    GAME_CALL_ENTER
     mov edi, dword ptr [esp + 20]
     call dword ptr [GameAllocator]
-    pop ebp
-    pop edi
-    pop esi
-    pop ebx
-    ret
+    GAME_CALL_LEAVE
 
 /* cdecl int GameAddListItem(const char* text, void* control, int arg). */
     .balign 16
     .globl _GameAddListItem
 _GameAddListItem:
-    push ebx
-    push esi
-    push edi
-    push ebp
+    GAME_CALL_ENTER
     mov ecx, dword ptr [esp + 20]
     mov edx, dword ptr [esp + 24]
     push dword ptr [esp + 28]
     call dword ptr [GameListItemAdder]
-    pop ebp
-    pop edi
-    pop esi
-    pop ebx
-    ret
+    GAME_CALL_LEAVE
 
 /* cdecl char* GameStringBuffer(void* object, uint32_t n). */
     .balign 16
     .globl _GameStringBuffer
 _GameStringBuffer:
-    push ebx
-    push esi
-    push edi
-    push ebp
+    GAME_CALL_ENTER
     mov ecx, dword ptr [esp + 20]
     xor edx, edx
     push dword ptr [esp + 24]
     call dword ptr [GameStringBufferFunction]
-    pop ebp
-    pop edi
-    pop esi
-    pop ebx
-    ret
+    GAME_CALL_LEAVE
 
 /* cdecl int CallNextLoadResString(void* destination, uint32_t id): the unpatched loader. */
     .balign 16
     .globl _CallNextLoadResString
 _CallNextLoadResString:
-    push ebx
-    push esi
-    push edi
-    push ebp
+    GAME_CALL_ENTER
     mov ecx, dword ptr [esp + 20]
     push dword ptr [esp + 24]
     push ecx
     call dword ptr [_NextLoadResString]
-    pop ebp
-    pop edi
-    pop esi
-    pop ebx
-    ret
+    GAME_CALL_LEAVE
