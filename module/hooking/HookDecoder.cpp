@@ -291,7 +291,7 @@ RelocateStatus RelocateInstructions(const std::uint8_t* src, std::size_t avail,
       at += in.length;
       continue;
     }
-    if (in.relSize == 2) return RelocateStatus::Rel16Branch;
+    if (in.operandSize16) return RelocateStatus::Rel16Branch;
     const std::uint32_t target = next + static_cast<std::uint32_t>(in.rel);
     if (target - srcAddr < covered) return RelocateStatus::BranchIntoPatch;
     if (in.branch == BranchKind::Call32 && in.rel == 0) return RelocateStatus::CallsItself;

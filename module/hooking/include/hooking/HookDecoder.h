@@ -56,7 +56,7 @@ enum class RelocateStatus : std::uint8_t {
   DecodeFailed,     // an instruction could not be decoded
   BranchIntoPatch,  // a relative branch lands inside the overwritten bytes
   FlowEndsEarly,    // ret/jmp before enough bytes are covered: the patch would hit foreign code
-  Rel16Branch,      // 66-prefixed relative branch (truncates EIP to 16 bits)
+  Rel16Branch,      // 66-prefixed relative branch of any offset size: it cuts EIP to 16 bits
   CallsItself,      // call to the next instruction (reads its own address)
   OutOfSpace,       // the output would exceed the trampoline buffer
 };

@@ -24,6 +24,7 @@ void NestingWork(std::uint32_t r, int word) __asm__("hk_nesting_work");
 void bad_loop() __asm__("hk_bad_loop");
 void bad_ud2() __asm__("hk_bad_ud2");
 void bad_ret() __asm__("hk_bad_ret");
+void bad_short_jcc16() __asm__("hk_bad_short_jcc16");
 extern unsigned char place_here[] __asm__("hk_place_here");
 extern unsigned char place2_here[] __asm__("hk_place2_here");
 void place_stub() __asm__("hk_place_stub");
@@ -160,6 +161,10 @@ hk_bad_ud2:
 hk_bad_ret:
   ret
   .byte 0x55, 0x89, 0xE5, 0x90, 0x90, 0xC3
+  .p2align 4
+hk_bad_short_jcc16:
+  .byte 0x66, 0x74, 0x03  # jz short with the operand-size prefix: a 16-bit jump
+  .byte 0x90, 0x90, 0x90, 0xC3
 
   .data
   .p2align 2
@@ -288,6 +293,8 @@ void TestRefusals() {
       {"refuse_branch_into_patch", reinterpret_cast<void*>(&bad_loop), reinterpret_cast<void*>(&Dummy)},
       {"refuse_ud2", reinterpret_cast<void*>(&bad_ud2), reinterpret_cast<void*>(&Dummy)},
       {"refuse_ret_before_five_bytes", reinterpret_cast<void*>(&bad_ret), reinterpret_cast<void*>(&Dummy)},
+      {"refuse_operand_size_short_jcc", reinterpret_cast<void*>(&bad_short_jcc16),
+       reinterpret_cast<void*>(&Dummy)},
       {"refuse_null_callback", reinterpret_cast<void*>(&target_add), nullptr},
   };
   for (const Case& c : cases) {
