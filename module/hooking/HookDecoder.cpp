@@ -262,7 +262,7 @@ RelocateStatus RelocateInstructions(const std::uint8_t* src, std::size_t avail,
                                     std::uint32_t dstAddr, Relocation& out) {
   out = Relocation{};
   // First pass: decode enough whole instructions.
-  Instruction insns[kPatchSize + 1];
+  Instruction insns[kMaxRelocated];
   std::size_t covered = 0;
   std::size_t count = 0;
   while (covered < minBytes) {
@@ -284,6 +284,8 @@ RelocateStatus RelocateInstructions(const std::uint8_t* src, std::size_t avail,
     const Instruction& in = insns[k];
     const std::uint8_t* s = src + from;
     const std::uint32_t next = srcAddr + static_cast<std::uint32_t>(from + in.length);
+    out.sourceStart[k] = static_cast<std::uint8_t>(from);
+    out.copyStart[k] = static_cast<std::uint8_t>(at);
     from += in.length;
     if (in.branch == BranchKind::None) {
       if (!room(in.length)) return RelocateStatus::OutOfSpace;
