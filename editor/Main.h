@@ -70,8 +70,8 @@ public:
     QPushButton *DelBtn = nullptr;
     QPushButton *MakeDefsBtn = nullptr;
     QComboBox *BaseLangCb = nullptr;
-    TFileDialog *OpenDialog = nullptr;
-    TFileDialog *SaveDialog = nullptr;
+    std::unique_ptr<TFileDialog> OpenDialog;
+    std::unique_ptr<TFileDialog> SaveDialog;
     QPushButton *OpenBtn = nullptr;
     QPushButton *SaveBtn = nullptr;
     TJvSpinEdit *IDed = nullptr;

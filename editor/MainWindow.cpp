@@ -140,9 +140,9 @@ void TZvLngFrm::BuildLayout()
     setMinimumSize(700, 400);
     move(0, 0);
 
-    OpenDialog = new TFileDialog(TFileDialog::Kind::Open);
-    SaveDialog = new TFileDialog(TFileDialog::Kind::Save);
-    for (TFileDialog *dialog : {OpenDialog, SaveDialog}) {
+    OpenDialog = std::make_unique<TFileDialog>(TFileDialog::Kind::Open);
+    SaveDialog = std::make_unique<TFileDialog>(TFileDialog::Kind::Save);
+    for (TFileDialog *dialog : {OpenDialog.get(), SaveDialog.get()}) {
         dialog->DefaultExt = QStringLiteral("ZVlang");
         dialog->Filter = QStringLiteral("ZV langpack file (*.ZVlang)");
     }

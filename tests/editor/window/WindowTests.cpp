@@ -116,7 +116,7 @@ TEST_F(WindowTest, StartsOnTheBuiltInTableWithTheLayoutsSettings)
     EXPECT_TRUE(frm->MakeDefsBtn->isHidden());
 
     // Both dialogs: the program's folder, the langpack filter and extension.
-    for (TFileDialog *dialog : {frm->OpenDialog, frm->SaveDialog}) {
+    for (TFileDialog *dialog : {frm->OpenDialog.get(), frm->SaveDialog.get()}) {
         EXPECT_EQ(dialog->InitialDir, folder.path());
         EXPECT_EQ(dialog->Filter, QStringLiteral("ZV langpack file (*.ZVlang)"));
         EXPECT_EQ(dialog->DefaultExt, QStringLiteral("ZVlang"));
