@@ -2,6 +2,7 @@
 
 #include "Main.h"
 #include "Version.h"
+#include "platform/Application.h"
 
 #include <QApplication>
 #include <QFont>
@@ -174,7 +175,7 @@ TAboutBox::TAboutBox(QWidget *owner)
     OKButton = Placed(new QPushButton(QStringLiteral("OK"), Panel1), "OKButton", 188, 111);
     OKButton->resize(75, 25);
     OKButton->setDefault(true);
-    connect(OKButton, &QPushButton::clicked, this, [this] { OKButtonClick(OKButton); });
+    connect(OKButton, &QPushButton::clicked, this, AsHandler([this] { OKButtonClick(OKButton); }));
 
     // The version the build gave the program; without a readable one the label keeps its
     // caption.

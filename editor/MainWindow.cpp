@@ -8,6 +8,7 @@
 #include "Program.h"
 #include "ProgramFolder.h"
 #include "Searchx.h"
+#include "platform/Application.h"
 #include "platform/Color.h"
 #include "platform/KeyState.h"
 #include "platform/Memo.h"
@@ -384,31 +385,31 @@ void TZvLngFrm::BuildLayout()
     newEvents->OnExit = [this](QObject *sender) { NewExit(sender); };
     auto *oldEvents = new TMemoEvents(Old);
     oldEvents->OnKeyPress = [this](QObject *sender, QChar &key) { NewKeyPress(sender, key); };
-    connect(CpyBtn, &QPushButton::clicked, this, [this] { CpyBtnClick(CpyBtn); });
-    connect(AddBtn, &QPushButton::clicked, this, [this] { AddBtnClick(AddBtn); });
-    connect(DelBtn, &QPushButton::clicked, this, [this] { DelBtnClick(DelBtn); });
-    connect(AddStrBtn, &QPushButton::clicked, this, [this] { AddStrBtnClick(AddStrBtn); });
-    connect(AddGrBtn, &QPushButton::clicked, this, [this] { AddStrBtnClick(AddGrBtn); });
-    connect(DelGr, &QPushButton::clicked, this, [this] { DelGrClick(DelGr); });
-    connect(Ulnlck, &QCheckBox::clicked, this, [this] { UlnlckClick(Ulnlck); });
+    connect(CpyBtn, &QPushButton::clicked, this, AsHandler([this] { CpyBtnClick(CpyBtn); }));
+    connect(AddBtn, &QPushButton::clicked, this, AsHandler([this] { AddBtnClick(AddBtn); }));
+    connect(DelBtn, &QPushButton::clicked, this, AsHandler([this] { DelBtnClick(DelBtn); }));
+    connect(AddStrBtn, &QPushButton::clicked, this, AsHandler([this] { AddStrBtnClick(AddStrBtn); }));
+    connect(AddGrBtn, &QPushButton::clicked, this, AsHandler([this] { AddStrBtnClick(AddGrBtn); }));
+    connect(DelGr, &QPushButton::clicked, this, AsHandler([this] { DelGrClick(DelGr); }));
+    connect(Ulnlck, &QCheckBox::clicked, this, AsHandler([this] { UlnlckClick(Ulnlck); }));
     StIDed->OnTopClick = [this](TJvSpinEdit *sender) { StIDedTopClick(sender); };
     StIDed->OnBottomClick = [this](TJvSpinEdit *sender) { StIDedBottomClick(sender); };
     StIDed->OnChange = [this](TJvSpinEdit *sender) { StIDedChange(sender); };
     // end editing
     // The file commands; Alt with the underlined letter of &New, &Open, &Save and &About
     // clicks these buttons.
-    connect(NewBtn, &QPushButton::clicked, this, [this] { NewBtnClick(NewBtn); });
-    connect(OpenBtn, &QPushButton::clicked, this, [this] { OpenBtnClick(OpenBtn); });
-    connect(AssocBtn, &QPushButton::clicked, this, [this] { AssocBtnClick(AssocBtn); });
+    connect(NewBtn, &QPushButton::clicked, this, AsHandler([this] { NewBtnClick(NewBtn); }));
+    connect(OpenBtn, &QPushButton::clicked, this, AsHandler([this] { OpenBtnClick(OpenBtn); }));
+    connect(AssocBtn, &QPushButton::clicked, this, AsHandler([this] { AssocBtnClick(AssocBtn); }));
     // The key preview of the window (FormKeyDown) sees the keys of every control first.
     QCoreApplication::instance()->installEventFilter(this);
-    connect(RandGen, &QPushButton::clicked, this, [this] { RandGenClick(RandGen); });
-    connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(Timer); });
-    connect(SearchBtn, &QPushButton::clicked, this, [this] { SearchBtnClick(SearchBtn); });
-    connect(AboutBtn, &QPushButton::clicked, this, [this] { AboutBtnClick(AboutBtn); });
-    connect(MakeDefsBtn, &QPushButton::clicked, this, [this] { MakeDefsBtnClick(MakeDefsBtn); });
-    connect(BaseLangCb, &QComboBox::activated, this, [this] { BaseLangCbChange(BaseLangCb); });
-    connect(SaveBtn, &QPushButton::clicked, this, [this] { SaveBtnClick(SaveBtn); });
+    connect(RandGen, &QPushButton::clicked, this, AsHandler([this] { RandGenClick(RandGen); }));
+    connect(Timer, &QTimer::timeout, this, AsHandler([this] { TimerTimer(Timer); }));
+    connect(SearchBtn, &QPushButton::clicked, this, AsHandler([this] { SearchBtnClick(SearchBtn); }));
+    connect(AboutBtn, &QPushButton::clicked, this, AsHandler([this] { AboutBtnClick(AboutBtn); }));
+    connect(MakeDefsBtn, &QPushButton::clicked, this, AsHandler([this] { MakeDefsBtnClick(MakeDefsBtn); }));
+    connect(BaseLangCb, &QComboBox::activated, this, AsHandler([this] { BaseLangCbChange(BaseLangCb); }));
+    connect(SaveBtn, &QPushButton::clicked, this, AsHandler([this] { SaveBtnClick(SaveBtn); }));
     Timer->start();
 }
 
@@ -460,7 +461,10 @@ void TZvLngFrm::resizeEvent(QResizeEvent *event)
 
 bool TZvLngFrm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (PreviewKey(watched, event))
+    // A key whose command raises goes no further.
+    bool previewed = true;
+    RunHandler([&] { previewed = PreviewKey(watched, event); });
+    if (previewed)
         return true;
     if (watched == StaticText3 && event->type() == QEvent::MouseButtonRelease) {
         auto *mouse = static_cast<QMouseEvent *>(event);
@@ -477,8 +481,7 @@ void TZvLngFrm::closeEvent(QCloseEvent *event)
     // that raises leaves the window open.
     event->ignore();
     bool canClose = true;
-    FormCloseQuery(this, canClose);
-    if (!canClose)
+    if (!RunHandler([&] { FormCloseQuery(this, canClose); }) || !canClose)
         return;
     event->accept();
     emit Closed();

@@ -2,6 +2,7 @@
 
 #include "Main.h"
 #include "Zvcharset.h"
+#include "platform/Application.h"
 #include "platform/Beep.h"
 
 #include <QCheckBox>
@@ -103,12 +104,12 @@ void TSearchFrm::BuildLayout()
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
-    connect(FindNext, &QPushButton::clicked, this, [this] { FindNextClick(FindNext); });
-    connect(FindBack, &QPushButton::clicked, this, [this] { FindBackClick(FindBack); });
-    connect(FromStart, &QPushButton::clicked, this, [this] { FromStartClick(FromStart); });
-    connect(FromEnd, &QPushButton::clicked, this, [this] { FromEndClick(FromEnd); });
-    connect(InTempl, &QRadioButton::clicked, this, [this] { InTemplClick(InTempl); });
-    connect(InTrans, &QRadioButton::clicked, this, [this] { InTemplClick(InTrans); });
+    connect(FindNext, &QPushButton::clicked, this, AsHandler([this] { FindNextClick(FindNext); }));
+    connect(FindBack, &QPushButton::clicked, this, AsHandler([this] { FindBackClick(FindBack); }));
+    connect(FromStart, &QPushButton::clicked, this, AsHandler([this] { FromStartClick(FromStart); }));
+    connect(FromEnd, &QPushButton::clicked, this, AsHandler([this] { FromEndClick(FromEnd); }));
+    connect(InTempl, &QRadioButton::clicked, this, AsHandler([this] { InTemplClick(InTempl); }));
+    connect(InTrans, &QRadioButton::clicked, this, AsHandler([this] { InTemplClick(InTrans); }));
 
     // Every key of the window and its controls passes FormKeyDown first.
     installEventFilter(this);
