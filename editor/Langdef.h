@@ -52,11 +52,6 @@ static_assert(offsetof(LangdefEntry, blockSize) == 8);
 static_assert(offsetof(LangdefEntry, reserved) == 12);
 static_assert(offsetof(LangdefEntry, name) == 16);
 
-struct LangdefBlock {
-    uint32_t poolOffset;  // from the start of the block
-    // followed by the RecordIndex and the StringPool
-};
-
 inline constexpr uint32_t kLangdefVersionSize = 8;
 inline constexpr uint32_t kLangdefEntriesOffset = 8;
 inline constexpr uint32_t kLangdefEntrySize = sizeof(LangdefEntry);

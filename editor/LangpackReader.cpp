@@ -70,7 +70,7 @@ LangpackContent ParseLangpack(const char *data, std::size_t size)
         LangpackRecordView rec;
         if (!in.read(rec.id))
             break;
-        if (rec.id == kEndMarker)
+        if (rec.id == EndMarker)
             return out;
         if (!in.read(rec.kind))
             break;
@@ -78,13 +78,13 @@ LangpackContent ParseLangpack(const char *data, std::size_t size)
         if (rec.isSingle()) {
             if (!in.read(v))
                 break;
-            if (v == kEndMarker)
+            if (v == EndMarker)
                 continue;  // names no string: the base language's string stays
             rec.values.push_back(stringAt(v));
         } else {
             bool complete = false;
             while (in.read(v)) {
-                if (v == kEndMarker) {
+                if (v == EndMarker) {
                     complete = true;
                     break;
                 }
