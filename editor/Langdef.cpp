@@ -2,17 +2,15 @@
 
 #include "Zvcharset.h"
 #include "platform/FileLoad.h"
+#include "platform/LittleEndian.h"
 #include "platform/ResourceStream.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
-#include <bit>
+#include <cstddef>
 #include <cstdint>
-#include <cstring>
-
-static_assert(std::endian::native == std::endian::little, "the table is read in place as little-endian");
 
 // ---- LangdefBlockReader ----
 
@@ -90,8 +88,15 @@ namespace {
 
 LangdefEntry EntryAt(const QByteArray &bytes, uint32_t index)
 {
+    const char *at = bytes.constData() + kLangdefEntriesOffset + std::size_t(index) * kLangdefEntrySize;
     LangdefEntry e;
-    std::memcpy(&e, bytes.constData() + kLangdefEntriesOffset + std::size_t(index) * kLangdefEntrySize, sizeof e);
+    e.languageId = LoadU16(at + offsetof(LangdefEntry, languageId));
+    e.defaultFlag = LoadU16(at + offsetof(LangdefEntry, defaultFlag));
+    e.blockOffset = LoadU32(at + offsetof(LangdefEntry, blockOffset));
+    e.blockSize = LoadU32(at + offsetof(LangdefEntry, blockSize));
+    e.reserved = LoadU32(at + offsetof(LangdefEntry, reserved));
+    for (std::size_t i = 0; i < std::size(e.name); ++i)
+        e.name[i] = char16_t(LoadU16(at + offsetof(LangdefEntry, name) + 2 * i));
     return e;
 }
 
@@ -102,7 +107,8 @@ Langdef::Langdef(QByteArray bytes) : bytes_(std::move(bytes))
     const uint64_t size = uint64_t(bytes_.size());
     if (size < kLangdefVersionSize)
         throw ELangdefDamaged(QStringLiteral("it is shorter than its version"));
-    std::memcpy(stockVersion_.data(), bytes_.constData(), kLangdefVersionSize);
+    for (std::size_t i = 0; i < stockVersion_.size(); ++i)
+        stockVersion_[i] = LoadU16(bytes_.constData() + 2 * i);
 
     // The entry list, up to its terminator (only its languageId needs to be there).
     uint32_t count = 0;
@@ -110,9 +116,7 @@ Langdef::Langdef(QByteArray bytes) : bytes_(std::move(bytes))
         const uint64_t at = kLangdefEntriesOffset + uint64_t(count) * kLangdefEntrySize;
         if (at + sizeof(uint16_t) > size)
             throw ELangdefDamaged(QStringLiteral("its language list has no end"));
-        uint16_t id = 0;
-        std::memcpy(&id, bytes_.constData() + at, sizeof id);
-        if (id == kLangdefTerminatorId)
+        if (LoadU16(bytes_.constData() + at) == kLangdefTerminatorId)
             break;
         if (at + kLangdefEntrySize > size)
             throw ELangdefDamaged(QStringLiteral("its language list has no end"));
