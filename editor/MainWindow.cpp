@@ -89,7 +89,7 @@ TZvLngFrm::TZvLngFrm(QWidget *Owner) : QWidget(Owner)
     setObjectName(QStringLiteral("ZvLngFrm"));
     setWindowTitle(QLatin1String(kCaption));
     BuildLayout();
-    BindTree();
+    BindEvents();
 
     // Every Qt widget paints through a back buffer, so IDed repaints without flicker at
     // the timer's rate. The window takes the program's icon.
@@ -131,6 +131,8 @@ TZvLngFrm::~TZvLngFrm()
 
 // ---- layout ----
 
+// The window and its strips, top to bottom as they stand: the top strip, the tree, the
+// strip below the tree and the memo area; "π" over the top-right corner.
 void TZvLngFrm::BuildLayout()
 {
     QFont windowFont(QStringLiteral("Tahoma"));
@@ -150,8 +152,35 @@ void TZvLngFrm::BuildLayout()
     auto *windowLayout = new QVBoxLayout(this);
     windowLayout->setContentsMargins(0, 0, 0, 0);
     windowLayout->setSpacing(0);
+    windowLayout->addWidget(BuildTopStrip());
 
-    // -- the top strip: file row, then the langpack's id, name and base language --
+    // The tree with its strip of commands below, above the memo area.
+    Splitter2 = Named(new QSplitter(Qt::Vertical, this), "Splitter2");
+    Splitter2->setOpaqueResize(true);
+    Splitter2->setChildrenCollapsible(false);
+    auto *treeArea = new QWidget(Splitter2);
+    auto *treeLayout = new QVBoxLayout(treeArea);
+    treeLayout->setContentsMargins(0, 0, 0, 0);
+    treeLayout->setSpacing(0);
+    treeLayout->addWidget(BuildTree(treeArea), 1);
+    treeLayout->addWidget(BuildCommandStrip(treeArea));
+    BuildMemoArea(Splitter2);
+    Splitter2->setStretchFactor(0, 1);
+    Splitter2->setStretchFactor(1, 0);
+    Splitter2->setSizes({kClientHeight - kPanel1Height - kPanel4Height - Splitter2->handleWidth(),
+                         kPanel4Height});
+    windowLayout->addWidget(Splitter2, 1);
+
+    BuildPiLabel();
+
+    Timer = Named(new QTimer(this), "Timer");
+    Timer->setInterval(10);
+}
+
+// The top strip: the file row, then the langpack's id, name and base language with the
+// association and the about box at the right.
+QFrame *TZvLngFrm::BuildTopStrip()
+{
     Panel1 = Panel(this, "Panel1");
     Panel1->setFixedHeight(kPanel1Height);
     auto *stripLayout = new QVBoxLayout(Panel1);
@@ -234,22 +263,28 @@ void TZvLngFrm::BuildLayout()
     idRow->addWidget(AssocBtn);
     idRow->addWidget(AboutBtn);
     stripLayout->addLayout(idRow);
-    windowLayout->addWidget(Panel1);
+    return Panel1;
+}
 
-    // -- the tree with its strip of commands below, above the memo area --
-    Splitter2 = Named(new QSplitter(Qt::Vertical, this), "Splitter2");
-    Splitter2->setOpaqueResize(true);
-    Splitter2->setChildrenCollapsible(false);
-    auto *treeArea = new QWidget(Splitter2);
-    auto *treeLayout = new QVBoxLayout(treeArea);
-    treeLayout->setContentsMargins(0, 0, 0, 0);
-    treeLayout->setSpacing(0);
-
-    Tree = Named(new TVirtualStringTree(treeArea), "Tree");
+// The tree and its three columns; the header gives the last one what the others leave.
+TVirtualStringTree *TZvLngFrm::BuildTree(QWidget *parent)
+{
+    Tree = Named(new TVirtualStringTree(parent), "Tree");
     Tree->setFocusPolicy(Qt::StrongFocus);
-    treeLayout->addWidget(Tree, 1);
+    Tree->AddColumn(QStringLiteral("ID"), 120, 200);
+    Tree->AddColumn(QStringLiteral("Template string"), 310);
+    Tree->AddColumn(QStringLiteral("New string"), 323);
+    Tree->SetAutoSizeIndex(2);
+    Tree->SetHeaderHeight(17);
+    Tree->SetIndent(12);
+    return Tree;
+}
 
-    Panel3 = Panel(treeArea, "Panel3");
+// The strip below the tree: the unlock box above the record commands, the line commands,
+// the help text and its decoration, and the hidden table builder.
+QFrame *TZvLngFrm::BuildCommandStrip(QWidget *parent)
+{
+    Panel3 = Panel(parent, "Panel3");
     Panel3->setMinimumHeight(kPanel3Height);
     Panel3->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto *commandLayout = new QHBoxLayout(Panel3);
@@ -328,10 +363,13 @@ void TZvLngFrm::BuildLayout()
     MakeDefsBtn = Button(Panel3, "MakeDefsBtn", QStringLiteral("MakeDefsBtn"));
     MakeDefsBtn->setVisible(false);
     commandLayout->addWidget(MakeDefsBtn);
-    treeLayout->addWidget(Panel3);
+    return Panel3;
+}
 
-    // -- the memo area: the template above, the translation below --
-    Panel4 = Panel(Splitter2, "Panel4");
+// The memo area: the template above, the translation below.
+void TZvLngFrm::BuildMemoArea(QWidget *parent)
+{
+    Panel4 = Panel(parent, "Panel4");
     auto *memoLayout = new QVBoxLayout(Panel4);
     memoLayout->setContentsMargins(0, 0, 0, 0);
     Splitter3 = Named(new QSplitter(Qt::Vertical, Panel4), "Splitter3");
@@ -351,31 +389,26 @@ void TZvLngFrm::BuildLayout()
     Splitter3->setStretchFactor(1, 1);
     Splitter3->setSizes({kOldHeight, kPanel4Height - kOldHeight - Splitter3->handleWidth()});
     memoLayout->addWidget(Splitter3);
+}
 
-    Splitter2->setStretchFactor(0, 1);
-    Splitter2->setStretchFactor(1, 0);
-    Splitter2->setSizes({kClientHeight - kPanel1Height - kPanel4Height - Splitter2->handleWidth(),
-                         kPanel4Height});
-    windowLayout->addWidget(Splitter2, 1);
-
-    // -- "π" over the window's top-right corner --
+// "π" over the window's top-right corner.
+void TZvLngFrm::BuildPiLabel()
+{
     StaticText3 = Label(this, "StaticText3", QStringLiteral("\u03C0"));
-    {
-        QFont times(QStringLiteral("Times New Roman"));
-        times.setPixelSize(16);
-        StaticText3->setFont(times);
-        QPalette palette = StaticText3->palette();
-        palette.setColor(QPalette::WindowText, palette.color(QPalette::Highlight));
-        StaticText3->setPalette(palette);
-        StaticText3->adjustSize();
-    }
-    StaticText3->installEventFilter(this);
+    QFont times(QStringLiteral("Times New Roman"));
+    times.setPixelSize(16);
+    StaticText3->setFont(times);
+    QPalette palette = StaticText3->palette();
+    palette.setColor(QPalette::WindowText, palette.color(QPalette::Highlight));
+    StaticText3->setPalette(palette);
+    StaticText3->adjustSize();
     PlacePiLabel();
+}
 
-    Timer = Named(new QTimer(this), "Timer");
-    Timer->setInterval(10);
+// ---- handler bindings ----
 
-    // -- handler bindings --
+void TZvLngFrm::BindEvents()
+{
     IDed->OnEnter = [this](TJvSpinEdit *sender) { IDedEnter(sender); };
     IDed->OnExit = [this](TJvSpinEdit *sender) { IDedExit(sender); };
     // editing
@@ -402,6 +435,7 @@ void TZvLngFrm::BuildLayout()
     connect(AssocBtn, &QPushButton::clicked, this, [this] { AssocBtnClick(AssocBtn); });
     // The key preview of the window (FormKeyDown) sees the keys of every control first.
     QCoreApplication::instance()->installEventFilter(this);
+    StaticText3->installEventFilter(this);
     connect(RandGen, &QPushButton::clicked, this, [this] { RandGenClick(RandGen); });
     connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(Timer); });
     connect(SearchBtn, &QPushButton::clicked, this, [this] { SearchBtnClick(SearchBtn); });
@@ -409,11 +443,8 @@ void TZvLngFrm::BuildLayout()
     connect(MakeDefsBtn, &QPushButton::clicked, this, [this] { MakeDefsBtnClick(MakeDefsBtn); });
     connect(BaseLangCb, &QComboBox::activated, this, [this] { BaseLangCbChange(BaseLangCb); });
     connect(SaveBtn, &QPushButton::clicked, this, [this] { SaveBtnClick(SaveBtn); });
-    Timer->start();
-}
 
-void TZvLngFrm::BindTree()
-{
+    // the tree
     Tree->OnGetNodeDataSize = [this](TVirtualStringTree *s, int &size) { TreeGetNodeDataSize(s, size); };
     Tree->OnGetText = [this](TVirtualStringTree *s, PVirtualNode node, TColumnIndex column,
                              TVSTTextType type, QString &text) { TreeGetText(s, node, column, type, text); };
@@ -436,12 +467,7 @@ void TZvLngFrm::BindTree()
         TreeKeyAction(s, key, shift, doDefault);
     };
 
-    Tree->AddColumn(QStringLiteral("ID"), 120, 200);
-    Tree->AddColumn(QStringLiteral("Template string"), 310);
-    Tree->AddColumn(QStringLiteral("New string"), 323);
-    Tree->SetAutoSizeIndex(2);
-    Tree->SetHeaderHeight(17);
-    Tree->SetIndent(12);
+    Timer->start();
 }
 
 void TZvLngFrm::PlacePiLabel()
