@@ -9,6 +9,7 @@
 #include "ProgramFolder.h"
 #include "Searchx.h"
 #include "platform/Color.h"
+#include "platform/Fonts.h"
 #include "platform/KeyState.h"
 #include "platform/Memo.h"
 #include "platform/MessageBox.h"
@@ -47,6 +48,8 @@ const int kClientWidth = 757;
 const int kClientHeight = 591;
 const int kPanel1Height = 65;
 const int kPanel3Height = 43;
+const int kPanel3Inner = kPanel3Height - 2;  // within its margins of 1 above and below
+const int kUnlockHeight = 17;
 const int kPanel4Height = 212;
 const int kOldHeight = 105;
 const TColor kIdInitialColor = 0x00FF0000;  // blue
@@ -135,9 +138,7 @@ TZvLngFrm::~TZvLngFrm()
 // strip below the tree and the memo area; "π" over the top-right corner.
 void TZvLngFrm::BuildLayout()
 {
-    QFont windowFont(QStringLiteral("Tahoma"));
-    windowFont.setPixelSize(11);
-    setFont(windowFont);
+    setFont(WindowFont(11));
     resize(kClientWidth, kClientHeight);
     setMinimumSize(700, 400);
     move(0, 0);
@@ -241,7 +242,7 @@ QFrame *TZvLngFrm::BuildTopStrip()
     Label3 = Label(Panel1, "Label3", QStringLiteral("Base language"));
     BaseLangCb = Named(new QComboBox(Panel1), "BaseLangCb");
     BaseLangCb->setEditable(false);
-    BaseLangCb->setMinimumWidth(120);
+    BaseLangCb->setMinimumWidth(110);
     BaseLangCb->setToolTip(QStringLiteral(
         "Base language for new langpack. Strings that was not included ('V' in list) will be "
         "used from this base language of game."));
@@ -249,7 +250,7 @@ QFrame *TZvLngFrm::BuildTopStrip()
     AssocBtn->setIcon(style()->standardIcon(QStyle::SP_VistaShield));
     AssocBtn->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     AboutBtn = Button(Panel1, "AboutBtn", QStringLiteral("&About"));
-    AboutBtn->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    AboutBtn->setFixedWidth(75);
     idRow->addWidget(Label1);
     idRow->addWidget(IDed);
     idRow->addWidget(RandGen);
@@ -285,26 +286,27 @@ TVirtualStringTree *TZvLngFrm::BuildTree(QWidget *parent)
 QFrame *TZvLngFrm::BuildCommandStrip(QWidget *parent)
 {
     Panel3 = Panel(parent, "Panel3");
-    Panel3->setMinimumHeight(kPanel3Height);
-    Panel3->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    Panel3->setFixedHeight(kPanel3Height);
     auto *commandLayout = new QHBoxLayout(Panel3);
     commandLayout->setContentsMargins(4, 1, 4, 1);
     commandLayout->setSpacing(6);
 
+    // The unlock box and, below it, the record commands fill the strip's height. The group
+    // box's controls are placed by hand: the margins a style keeps inside a group box would
+    // leave a layout too little room.
     auto *unlockColumn = new QVBoxLayout;
     unlockColumn->setSpacing(0);
     Ulnlck = Named(new QCheckBox(QStringLiteral("Unlock \"special\" functions (abnormal work)"), Panel3),
                    "Ulnlck");
     Ulnlck->setFocusPolicy(Qt::ClickFocus);
+    Ulnlck->setFixedHeight(kUnlockHeight);
     GB1 = Named(new QGroupBox(Panel3), "GB1");
-    auto *recordLayout = new QHBoxLayout(GB1);
-    recordLayout->setContentsMargins(2, 1, 2, 1);
-    recordLayout->setSpacing(2);
+    GB1->setFixedHeight(kPanel3Inner - kUnlockHeight);
     StIDed = Named(new TJvSpinEdit(GB1), "StIDed");
     StIDed->SetHexadecimal(true);
     StIDed->SetValue(0);
     StIDed->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    StIDed->setFixedWidth(80);
+    StIDed->setGeometry(3, 3, 80, 18);
     StIDed->setEnabled(false);
     AddStrBtn = Button(GB1, "AddStrBtn", QStringLiteral("+S"));
     AddStrBtn->setToolTip(QStringLiteral("Use this butt to add new single string"));
@@ -312,12 +314,13 @@ QFrame *TZvLngFrm::BuildCommandStrip(QWidget *parent)
     AddGrBtn->setToolTip(QStringLiteral("Use this butt to add new string group"));
     DelGr = Button(GB1, "DelGr", QStringLiteral("-X"));
     DelGr->setToolTip(QStringLiteral("Use this butt to remove string or group"));
-    recordLayout->addWidget(StIDed);
+    int left = StIDed->geometry().right() + 5;
     for (QPushButton *button : {AddStrBtn, AddGrBtn, DelGr}) {
-        button->setFixedSize(26, 18);
+        button->setGeometry(left, 3, 26, 18);
         button->setEnabled(false);
-        recordLayout->addWidget(button);
+        left += 28;
     }
+    GB1->setMinimumWidth(left + 1);
     unlockColumn->addWidget(Ulnlck);
     unlockColumn->addWidget(GB1);
     commandLayout->addLayout(unlockColumn);
@@ -338,8 +341,8 @@ QFrame *TZvLngFrm::BuildCommandStrip(QWidget *parent)
         arrow.setPixelSize(14);
         CpyBtn->setFont(arrow);
     }
-    SearchBtn = Button(Panel3, "SearchBtn", QStringLiteral("L"));
-    SearchBtn->setFont(QFont(QStringLiteral("Webdings"), 9));
+    SearchBtn = Button(Panel3, "SearchBtn", QString());
+    SearchBtn->setIcon(MagnifierIcon());
     SearchBtn->setToolTip(QStringLiteral("Search"));
     for (QPushButton *button : {AddBtn, DelBtn, CpyBtn, SearchBtn})
         button->setFixedSize(24, 19);
@@ -357,7 +360,7 @@ QFrame *TZvLngFrm::BuildCommandStrip(QWidget *parent)
         QFont big = StaticText2->font();
         big.setPixelSize(47);
         StaticText2->setFont(big);
-        StaticText2->setFixedHeight(kPanel3Height);
+        StaticText2->setFixedHeight(kPanel3Inner);
     }
     commandLayout->addWidget(StaticText2);
     MakeDefsBtn = Button(Panel3, "MakeDefsBtn", QStringLiteral("MakeDefsBtn"));
@@ -395,9 +398,7 @@ void TZvLngFrm::BuildMemoArea(QWidget *parent)
 void TZvLngFrm::BuildPiLabel()
 {
     StaticText3 = Label(this, "StaticText3", QStringLiteral("\u03C0"));
-    QFont times(QStringLiteral("Times New Roman"));
-    times.setPixelSize(16);
-    StaticText3->setFont(times);
+    StaticText3->setFont(TimesFont(16));
     QPalette palette = StaticText3->palette();
     palette.setColor(QPalette::WindowText, palette.color(QPalette::Highlight));
     StaticText3->setPalette(palette);
