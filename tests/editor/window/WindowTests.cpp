@@ -4,6 +4,7 @@
 
 #include "FileDialog.h"
 #include "platform/KeyState.h"
+#include "platform/LittleEndian.h"
 #include "platform/Random.h"
 #include "platform/Shell.h"
 #include "platform/SpinEdit.h"
@@ -39,12 +40,6 @@ QByteArray BuiltinTableBytes()
 {
     TZvLngFrm probe;
     return probe.LangdefStream->Bytes();
-}
-
-void PutU16(QByteArray &bytes, int offset, uint16_t value)
-{
-    bytes[offset] = char(value & 0xFF);
-    bytes[offset + 1] = char(value >> 8);
 }
 
 int EntryOffset(int entry)
