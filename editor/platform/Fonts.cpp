@@ -1,8 +1,8 @@
 #include "platform/Fonts.h"
 
-#include <QGuiApplication>
 #include <QDir>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPalette>
 #include <QPixmap>
