@@ -3,6 +3,7 @@
 #include "Main.h"
 #include "Version.h"
 #include "platform/Application.h"
+#include "platform/Fonts.h"
 
 #include <QApplication>
 #include <QFont>
@@ -144,10 +145,7 @@ TAboutBox::TAboutBox(QWidget *owner)
 {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About"));
-    QFont font;   // Tahoma where it is installed, else a face of about its width
-    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
-    font.setPixelSize(11);
-    setFont(font);
+    setFont(WindowFont(11));
     setFixedSize(kClientWidth, kClientHeight);
 
     Panel1 = Placed(new QFrame(this), "Panel1", 8, 8);

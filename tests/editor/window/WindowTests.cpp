@@ -158,7 +158,7 @@ TEST_F(WindowTest, ControlsCarryTheirNamesCaptionsAndHints)
         {"DelGr", "-X", "Use this butt to remove string or group"},
         {"AssocBtn", "Associate .ZVlang with editor", ""},
         {"RandGen", "R", "Generete random ID"},
-        {"SearchBtn", "L", "Search"},
+        {"SearchBtn", "", "Search"},
         {"AboutBtn", "&About", ""},
         {"CpyBtn", "↓", "Copy template to translate"},
         {"BaseLangCb", nullptr,
