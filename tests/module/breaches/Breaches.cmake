@@ -35,7 +35,7 @@ module_breach(res_edi win32/GameStubs.S conventions
 
 # A stub at a place that keeps its return slot, or leaves the slot's address on the stack.
 module_breach(place_slot_kept win32/GameStubs.S conventions
-  "did not finish within"
+  "printed nothing for [0-9]+ s"
   "    lock and dword ptr [eax + 1], 0" "    nop")
 module_breach(place_word_not_restored win32/GameStubs.S conventions
   "after 'language 9 tag 20 at 0x[0-9A-F]+ name Twenty': regs bad top=0x"

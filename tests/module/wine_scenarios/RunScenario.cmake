@@ -15,7 +15,8 @@
 # Whatever the expectations, a line that reports a breach of the game's conventions
 # ("regs bad", "owner bad", "breach ...") fails the scenario.
 # Commands may change langpack files during the run (#copy, #remove: see FeedCommands.sh).
-# ZV.exe gets TIMEOUT seconds (default 600) for all of them.
+# ZV.exe gets TIMEOUT seconds (default 600) for all of them, and with STALL at most that
+# many seconds without new output once it has printed its first line (RunDriver.sh).
 #
 # With -DCHECK_OUTPUT=<file> only the check runs, on an output made before. With
 # -DCAUGHT=<regex> the scenario runs a module with a deliberate breach: it passes when the
@@ -51,17 +52,21 @@ if(DEFINED PREFIX)
   set(ENV{WINEPREFIX} ${PREFIX})
 endif()
 # The commands pass through FeedCommands.sh, which changes langpack files mid-run where
-# the commands ask for it.
+# the commands ask for it (RunDriver.sh).
 get_filename_component(here ${CMAKE_CURRENT_LIST_FILE} DIRECTORY)
 if(NOT DEFINED TIMEOUT)
   set(TIMEOUT 600)
 endif()
-execute_process(COMMAND bash -c "set -o pipefail; bash \"$0\" \"$1\" \"$2/output.txt\" \"$2\" | timeout -k 10 $4 \"$3\" \"$2/ZV.exe\" > \"$2/output.txt\""
-    ${here}/FeedCommands.sh ${COMMANDS} ${WORK} ${WINE} ${TIMEOUT}
+if(NOT DEFINED STALL)
+  set(STALL 0)
+endif()
+execute_process(COMMAND bash ${here}/RunDriver.sh ${COMMANDS} ${WORK} ${WINE} ${TIMEOUT} ${STALL}
   ERROR_FILE ${WORK}/errors.txt
   RESULT_VARIABLE rc)
 if(rc EQUAL 124 OR rc EQUAL 137)
   set(rc "${rc}: ZV.exe did not finish within ${TIMEOUT} s")
+elseif(rc EQUAL 200)
+  set(rc "${rc}: ZV.exe printed nothing for ${STALL} s")
 endif()
 set(WORK_OUTPUT ${WORK}/output.txt)
 endif()
@@ -103,8 +108,10 @@ function(add_to_addresses text)
   set(${text} "${t}" PARENT_SCOPE)
 endfunction()
 
-# The expectations as a queue of lines (a ";" in them stands as <semicolon> meanwhile).
+# The expectations as a queue of lines (a ";" in them stands as <semicolon> meanwhile); the
+# check ends at the tenth that is not found.
 set(pos 0)
+set(missed 0)
 file(READ ${EXPECTED} pending)
 string(REPLACE ";" "<semicolon>" pending "${pending}")
 string(REPLACE "\n" ";" pending "${pending}")
@@ -192,6 +199,11 @@ while(left GREATER 0)
   endwhile()
   if(found EQUAL -1)
     scenario_fails("expected, not found (after line ${pos}): ${want}")
+    math(EXPR missed "${missed} + 1")
+    if(missed EQUAL 10)
+      scenario_fails("(the expectations after that are not checked)")
+      break()
+    endif()
   elseif(NOT anywhere)
     math(EXPR pos "${found} + 1")
   endif()
