@@ -29,7 +29,7 @@ setup)
   exec 9>"$prefix.lock"
   flock 9
   if [ -f "$prefix/.zv-ready" ]; then
-    wineserver -p$LINGER </dev/null >/dev/null 2>&1
+    wineserver -p$LINGER </dev/null >/dev/null 2>&1 9>&-
     exit 0
   fi
   for attempt in 1 2; do
@@ -38,7 +38,7 @@ setup)
     if timeout 1200 "$WINE64" wineboot -i >/dev/null 2>&1 && timeout 600 wineserver -w; then
       echo "wine prefix created in $(( $(date +%s) - start )) s"
       touch "$prefix/.zv-ready"
-      wineserver -p$LINGER </dev/null >/dev/null 2>&1
+      wineserver -p$LINGER </dev/null >/dev/null 2>&1 9>&- 9>&-
       exit 0
     fi
     echo "wine prefix creation failed (attempt $attempt)" >&2
