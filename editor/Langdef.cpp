@@ -135,7 +135,7 @@ Langdef Langdef::FromBytes(QByteArray bytes) { return Langdef(std::move(bytes));
 Langdef Langdef::Load(const QString &programFolder)
 {
     const QString path = QDir(programFolder).filePath(QLatin1String(kLangdefFileName));
-    if (QFileInfo(path).isFile())
+    if (QFileInfo::exists(path))
         return Langdef(LoadBytesFromFile(path));
     return Langdef(ResourceStream(QLatin1String(kLangdefResourceName)).bytes());
 }

@@ -5,10 +5,15 @@
 
 #include "platform/Exception.h"
 
+#include "NotRegularFile.h"
+
 #include <QPlainTextEdit>
 
 #include <algorithm>
 #include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -323,20 +328,33 @@ TEST_F(LoadTest, GroupWithMoreValuesThanStockLinesGetsNewLines)
     }
 }
 
+// A file that is missing, or is not a regular file, raises the file error and changes only
+// the path field; a pipe does not hold the load up.
 TEST_F(LoadTest, FileThatCannotBeOpenedRaisesAndChangesOnlyThePath)
 {
-    OpenPrevious();
     const QString missing = Path("missing.ZVlang");
-    try {
-        frm->LoadLangpack(missing);
-        ADD_FAILURE() << "no exception";
-    } catch (const Exception &e) {
-        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot open file \"%1\". ").arg(missing)))
-            << e.message().toStdString();
+    std::vector<std::pair<const char *, QString>> files = {{"a missing file", missing}};
+    std::vector<std::unique_ptr<NotRegularFile>> things;
+    for (NotRegularFile::Kind kind : NotRegularFile::kKinds) {
+        const QString path = Path(QStringLiteral("kind%1.ZVlang").arg(int(kind)));
+        things.push_back(std::make_unique<NotRegularFile>(kind, path));
+        ASSERT_TRUE(things.back()->made());
+        files.emplace_back(NotRegularFile::Name(kind), path);
     }
-    EXPECT_EQ(frm->FiName->text(), missing);
-    EXPECT_TRUE(boxes.calls.empty());
-    ExpectPreviousDocument();
+    for (const auto &[what, path] : files) {
+        SCOPED_TRACE(what);
+        OpenPrevious();
+        try {
+            frm->LoadLangpack(path);
+            ADD_FAILURE() << "no exception";
+        } catch (const Exception &e) {
+            EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot open file \"%1\". ").arg(path)))
+                << e.message().toStdString();
+        }
+        EXPECT_EQ(frm->FiName->text(), path);
+        EXPECT_TRUE(boxes.calls.empty());
+        ExpectPreviousDocument();
+    }
 }
 
 // The memos follow the focused node: after a load the translation field shows what the
