@@ -449,6 +449,17 @@ TEST_F(SearchTest, GamePositionIsOneBased)
 
 namespace {
 
+// The program's windows as start-up makes them, the main window shown at `at`.
+TZvLngFrm *StartWindows(ProgramWindows &windows, QPoint at)
+{
+    windows.Create();
+    TZvLngFrm *main = windows.main.get();
+    main->Timer->stop();
+    main->move(at);
+    main->show();
+    return main;
+}
+
 // Start-up makes the search window a tool window of the main window: stacked above it (its
 // transient parent), without a taskbar button of its own, shown without blocking and, the
 // first time, centred on the main window.
@@ -459,11 +470,7 @@ TEST(SearchWindowOfTheProgram, IsAToolWindowOwnedByTheMainWindow)
     const StockFolder folder(table);
     MessageBoxRecorder boxes{IDNO};
     ProgramWindows windows;
-    windows.Create();
-    TZvLngFrm *main = windows.main.get();
-    main->Timer->stop();
-    main->move(140, 90);
-    main->show();
+    TZvLngFrm *main = StartWindows(windows, QPoint(140, 90));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
 
     QTest::mouseClick(main->SearchBtn, Qt::LeftButton);
@@ -503,10 +510,7 @@ TEST(SearchWindowOfTheProgram, AHitInAPartlyShownRowShowsTheWholeRow)
     const StockFolder folder(table);
     MessageBoxRecorder boxes{IDNO};
     ProgramWindows windows;
-    windows.Create();
-    TZvLngFrm *main = windows.main.get();
-    main->Timer->stop();
-    main->show();
+    TZvLngFrm *main = StartWindows(windows, QPoint(0, 0));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
 
     // The window made as high as cuts the needle's row in half.
