@@ -2,6 +2,8 @@
 
 #include "Main.h"
 #include "Version.h"
+#include "platform/Application.h"
+#include "platform/Fonts.h"
 
 #include <QApplication>
 #include <QFont>
@@ -143,10 +145,7 @@ TAboutBox::TAboutBox(QWidget *owner)
 {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About"));
-    QFont font;   // Tahoma where it is installed, else a face of about its width
-    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
-    font.setPixelSize(11);
-    setFont(font);
+    setFont(WindowFont(11));
     setFixedSize(kClientWidth, kClientHeight);
 
     Panel1 = Placed(new QFrame(this), "Panel1", 8, 8);
@@ -174,7 +173,7 @@ TAboutBox::TAboutBox(QWidget *owner)
     OKButton = Placed(new QPushButton(QStringLiteral("OK"), Panel1), "OKButton", 188, 111);
     OKButton->resize(75, 25);
     OKButton->setDefault(true);
-    connect(OKButton, &QPushButton::clicked, this, [this] { OKButtonClick(OKButton); });
+    connect(OKButton, &QPushButton::clicked, this, AsHandler([this] { OKButtonClick(OKButton); }));
 
     // The version the build gave the program; without a readable one the label keeps its
     // caption.

@@ -2,17 +2,16 @@
 
 #include "Zvcharset.h"
 #include "platform/FileLoad.h"
+#include "platform/LittleEndian.h"
 #include "platform/ResourceStream.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
-#include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
-
-static_assert(std::endian::native == std::endian::little, "the table is read in place as little-endian");
 
 // ---- LangdefBlockReader ----
 
@@ -90,54 +89,62 @@ namespace {
 
 LangdefEntry EntryAt(const QByteArray &bytes, uint32_t index)
 {
+    const char *at = bytes.constData() + kLangdefEntriesOffset + std::size_t(index) * kLangdefEntrySize;
     LangdefEntry e;
-    std::memcpy(&e, bytes.constData() + kLangdefEntriesOffset + std::size_t(index) * kLangdefEntrySize, sizeof e);
+    e.languageId = LoadU16(at + offsetof(LangdefEntry, languageId));
+    e.defaultFlag = LoadU16(at + offsetof(LangdefEntry, defaultFlag));
+    e.blockOffset = LoadU32(at + offsetof(LangdefEntry, blockOffset));
+    e.blockSize = LoadU32(at + offsetof(LangdefEntry, blockSize));
+    e.reserved = LoadU32(at + offsetof(LangdefEntry, reserved));
+    for (std::size_t i = 0; i < std::size(e.name); ++i)
+        e.name[i] = char16_t(LoadU16(at + offsetof(LangdefEntry, name) + 2 * i));
     return e;
 }
 
 } // namespace
 
-Langdef::Langdef(QByteArray bytes) : bytes_(std::move(bytes))
+Langdef::Langdef(QByteArray bytes, const QString &file) : bytes_(std::move(bytes))
 {
+    const auto damaged = [&file](const QString &reason) { return ELangdefDamaged(reason, file); };
     const uint64_t size = uint64_t(bytes_.size());
     if (size < kLangdefVersionSize)
-        throw ELangdefDamaged(QStringLiteral("it is shorter than its version"));
-    std::memcpy(stockVersion_.data(), bytes_.constData(), kLangdefVersionSize);
+        throw damaged(QStringLiteral("it is shorter than its version"));
+    for (std::size_t i = 0; i < stockVersion_.size(); ++i)
+        stockVersion_[i] = LoadU16(bytes_.constData() + 2 * i);
 
     // The entry list, up to its terminator (only its languageId needs to be there).
     uint32_t count = 0;
     for (;; ++count) {
         const uint64_t at = kLangdefEntriesOffset + uint64_t(count) * kLangdefEntrySize;
         if (at + sizeof(uint16_t) > size)
-            throw ELangdefDamaged(QStringLiteral("its language list has no end"));
-        uint16_t id = 0;
-        std::memcpy(&id, bytes_.constData() + at, sizeof id);
-        if (id == kLangdefTerminatorId)
+            throw damaged(QStringLiteral("its language list has no end"));
+        if (LoadU16(bytes_.constData() + at) == kLangdefTerminatorId)
             break;
         if (at + kLangdefEntrySize > size)
-            throw ELangdefDamaged(QStringLiteral("its language list has no end"));
+            throw damaged(QStringLiteral("its language list has no end"));
     }
     // Every block inside the table.
     for (uint32_t i = 0; i < count; ++i) {
         const LangdefEntry e = EntryAt(bytes_, i);
         if (uint64_t(e.blockOffset) + e.blockSize > size || e.blockSize > uint32_t(INT32_MAX))
-            throw ELangdefDamaged(QStringLiteral("the strings of language %1 lie outside the table").arg(i));
+            throw damaged(QStringLiteral("the strings of language %1 lie outside the table").arg(i));
         if (e.defaultFlag != 0)
             defaultBaseIndex_ = int(i);
     }
     if (count == 0)
-        throw ELangdefDamaged(QStringLiteral("it lists no language"));
+        throw damaged(QStringLiteral("it lists no language"));
     entryCount_ = count;
 }
 
-Langdef Langdef::FromBytes(QByteArray bytes) { return Langdef(std::move(bytes)); }
+Langdef Langdef::FromBytes(QByteArray bytes) { return Langdef(std::move(bytes), QString()); }
 
 Langdef Langdef::Load(const QString &programFolder)
 {
     const QString path = QDir(programFolder).filePath(QLatin1String(kLangdefFileName));
-    if (QFileInfo::exists(path))
-        return Langdef(LoadBytesFromFile(path));
-    return Langdef(ResourceStream(QLatin1String(kLangdefResourceName)).bytes());
+    const QFileInfo file(path);
+    if (file.exists())
+        return Langdef(LoadBytesFromFile(path), file.absoluteFilePath());
+    return Langdef(ResourceStream(QLatin1String(kLangdefResourceName)).bytes(), QString());
 }
 
 LangdefEntry Langdef::Entry(int index) const

@@ -52,11 +52,6 @@ static_assert(offsetof(LangdefEntry, blockSize) == 8);
 static_assert(offsetof(LangdefEntry, reserved) == 12);
 static_assert(offsetof(LangdefEntry, name) == 16);
 
-struct LangdefBlock {
-    uint32_t poolOffset;  // from the start of the block
-    // followed by the RecordIndex and the StringPool
-};
-
 inline constexpr uint32_t kLangdefVersionSize = 8;
 inline constexpr uint32_t kLangdefEntriesOffset = 8;
 inline constexpr uint32_t kLangdefEntrySize = sizeof(LangdefEntry);
@@ -68,10 +63,14 @@ inline constexpr uint16_t kLangdefTerminatorId = 0xFFFF;
 inline constexpr char kLangdefFileName[] = "Langdef.df";
 inline constexpr char kLangdefResourceName[] = "Langdef";
 
+// `file`: the "Langdef.df" that the table was read from, named so that the user knows
+// what to remove; empty for the built-in table and for a table from memory.
 class ELangdefDamaged : public Exception {
 public:
-    explicit ELangdefDamaged(const QString &reason)
-        : Exception(QStringLiteral("The stock-string table is damaged: %1.").arg(reason)) {}
+    explicit ELangdefDamaged(const QString &reason, const QString &file = QString())
+        : Exception(file.isEmpty()
+                        ? QStringLiteral("The stock-string table is damaged: %1.").arg(reason)
+                        : QStringLiteral("The stock-string table \"%1\" is damaged: %2.").arg(file, reason)) {}
 };
 
 // ---- reading one block ----
@@ -118,7 +117,9 @@ class Langdef {
 public:
     // Reads "Langdef.df" in programFolder when it exists (a file that cannot be read, or
     // anything there but a regular file, raises Exception "Cannot open file ..."), else the
-    // built-in table (EResNotFound when missing). Throws ELangdefDamaged for a table whose entry list is unsound.
+    // built-in table (EResNotFound when missing). Throws ELangdefDamaged for a table whose
+    // entry list is unsound, naming the file's full path when the table came from
+    // "Langdef.df".
     static Langdef Load(const QString &programFolder);
     // A table from bytes held in memory; throws ELangdefDamaged as Load does.
     static Langdef FromBytes(QByteArray bytes);
@@ -155,7 +156,8 @@ public:
                        const std::function<bool(const LangdefRecord &, const QStringList &)> &visit) const;
 
 private:
-    explicit Langdef(QByteArray bytes);
+    // `file`: where the bytes were read from, for ELangdefDamaged; empty otherwise.
+    Langdef(QByteArray bytes, const QString &file);
 
     QByteArray bytes_;
     std::array<uint16_t, 4> stockVersion_{};

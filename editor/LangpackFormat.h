@@ -16,6 +16,8 @@
 
 // ---- header ----
 
+// The header's layout. Never read or written as a whole: the reader and the writer go
+// through the offsets below, which the asserts hold to this layout.
 struct LangpackHeader {
     char magic[8];              // "ZVLANG", 0, 0
     uint16_t gameVersion[4];    // 3, 6, 31, 0
@@ -46,7 +48,6 @@ static_assert(offsetof(LangpackHeader, poolOffset) == kLangpackPoolOffsetOffset)
 // The magic read as two little-endian words: "ZVLA", then 'N', 'G', 0, 0.
 inline constexpr uint32_t kLangpackMagic0 = 0x414C565A;
 inline constexpr uint32_t kLangpackMagic1 = 0x0000474E;
-inline constexpr char kLangpackMagic[8] = {'Z', 'V', 'L', 'A', 'N', 'G', 0, 0};
 
 // The game version whose string ids every langpack of this editor uses.
 inline constexpr std::array<uint16_t, 4> kLangpackGameVersion = {3, 6, 31, 0};
@@ -60,17 +61,6 @@ enum RecordKind : uint32_t {
 
 // Ends the offsets of a group and, in the place of an id, the record index.
 inline constexpr uint32_t EndMarker = 0xFFFFFFFF;
-inline constexpr uint32_t kEndMarker = EndMarker;
-
-// Size of a record's id and kind, before its offsets.
-inline constexpr uint32_t kStringRecordHeadSize = 8;
-
-struct StringRecord {
-    uint32_t id;    // StringId
-    uint32_t kind;  // RecordKind
-    // followed by the pool offsets (and, for a group, the EndMarker)
-};
-static_assert(sizeof(StringRecord) == kStringRecordHeadSize);
 
 // ---- string ids ----
 //
@@ -108,15 +98,16 @@ inline constexpr uint32_t StringTableResourceId(uint32_t block, uint32_t index)
 }
 
 // ---- slots of the language method table ----
+//
+// The table has 200 slots. Slots 0 to 192 hold the strings and lists that a language
+// carries; 193 to 196 return 32-bit cells of the language and 197 to 199 always come from
+// the base language: the module reads over records for slots of 193 and more.
 
-inline constexpr uint32_t kMethodTableSlots = 200;
-// Slots 0 to 192 hold the strings and lists that a language carries.
 inline constexpr uint32_t kLastStringSlot = 192;
 
-// The slot that is split into numbered sub-lists, and how many it has (0 to 14). The
-// stock table holds sub-lists 1 to 14.
+// The slot that is split into numbered sub-lists (0 to 14). The stock table holds
+// sub-lists 1 to 14.
 inline constexpr uint32_t Slot14 = 14;
-inline constexpr uint32_t kSlot14SubLists = 15;
 inline constexpr uint32_t kSlot14FirstStockSubList = 1;
 inline constexpr uint32_t kSlot14LastSubList = 14;
 
@@ -136,11 +127,6 @@ inline constexpr bool InListSlots(uint32_t slot)
             return true;
     return false;
 }
-
-// Slots whose methods return a 32-bit cell of the language, not a string.
-inline constexpr SlotRange CellSlots = {193, 196};
-
-inline constexpr bool InCellSlots(uint32_t slot) { return slot >= CellSlots.first && slot <= CellSlots.last; }
 
 // The kind that a record with this id has in the stock table: a group at the list slots,
 // a single everywhere else.

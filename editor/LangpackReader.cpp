@@ -1,6 +1,7 @@
 #include "LangpackReader.h"
 
 #include "LangpackFormat.h"
+#include "platform/LittleEndian.h"
 
 #include <cstring>
 
@@ -19,11 +20,6 @@ public:
         out = LoadU32(data_ + pos_);
         pos_ += 4;
         return true;
-    }
-
-    static uint32_t LoadU32(const unsigned char *p)
-    {
-        return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
     }
 
 private:
@@ -46,15 +42,15 @@ LangpackContent ParseLangpack(const char *data, std::size_t size)
     const auto *bytes = reinterpret_cast<const unsigned char *>(data);
     if (data == nullptr || size < kLangpackHeaderSize)
         return out;
-    if (WordReader::LoadU32(bytes + 0) != kLangpackMagic0 || WordReader::LoadU32(bytes + 4) != kLangpackMagic1)
+    if (LoadU32(bytes + 0) != kLangpackMagic0 || LoadU32(bytes + 4) != kLangpackMagic1)
         return out;
     out.recognised = true;
 
     LangpackHeaderView &h = out.header;
-    h.languageId = WordReader::LoadU32(bytes + kLangpackLanguageIdOffset);
-    h.baseLanguage = WordReader::LoadU32(bytes + kLangpackBaseLanguageOffset);
+    h.languageId = LoadU32(bytes + kLangpackLanguageIdOffset);
+    h.baseLanguage = LoadU32(bytes + kLangpackBaseLanguageOffset);
     h.name = UpToNul(data + kLangpackNameOffset, kLangpackNameSize);
-    h.poolOffset = WordReader::LoadU32(bytes + kLangpackPoolOffsetOffset);
+    h.poolOffset = LoadU32(bytes + kLangpackPoolOffsetOffset);
 
     // The string at pool offset v: from the pool base up to the next 0 byte, cut at the
     // end of the file; empty when it starts outside the file.
@@ -70,7 +66,7 @@ LangpackContent ParseLangpack(const char *data, std::size_t size)
         LangpackRecordView rec;
         if (!in.read(rec.id))
             break;
-        if (rec.id == kEndMarker)
+        if (rec.id == EndMarker)
             return out;
         if (!in.read(rec.kind))
             break;
@@ -78,13 +74,13 @@ LangpackContent ParseLangpack(const char *data, std::size_t size)
         if (rec.isSingle()) {
             if (!in.read(v))
                 break;
-            if (v == kEndMarker)
+            if (v == EndMarker)
                 continue;  // names no string: the base language's string stays
             rec.values.push_back(stringAt(v));
         } else {
             bool complete = false;
             while (in.read(v)) {
-                if (v == kEndMarker) {
+                if (v == EndMarker) {
                     complete = true;
                     break;
                 }

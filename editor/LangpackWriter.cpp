@@ -29,7 +29,7 @@ QString CheckRecords(const std::vector<LangpackSaveRecord> &records)
 {
     std::map<int64_t, int> linesPerList;
     for (const LangpackSaveRecord &r : records) {
-        if (r.id == kEndMarker)
+        if (r.id == EndMarker)
             return QStringLiteral("%1 %2 cannot be saved: that id marks the end of the record index.")
                 .arg(RecordWord(r), IdText(r.id));
         if (IsSlotStringId(r.id) && IdNumber(r.id) == Slot14 && IdSubIndex(r.id) > kSlot14LastSubList)
@@ -112,9 +112,9 @@ LangpackBuildResult BuildLangpack(const LangpackSaveHeader &header,
         AppendU32(file, KindGroup);
         for (const QString &line : r.lines)
             AppendString(file, pool, line);
-        AppendU32(file, kEndMarker);
+        AppendU32(file, EndMarker);
     }
-    AppendU32(file, kEndMarker);
+    AppendU32(file, EndMarker);
     PutU32(file, kLangpackPoolOffsetOffset, uint32_t(file.size()));
     file.append(pool);
 

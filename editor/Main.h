@@ -72,8 +72,8 @@ public:
     QPushButton *DelBtn = nullptr;
     QPushButton *MakeDefsBtn = nullptr;
     QComboBox *BaseLangCb = nullptr;
-    TFileDialog *OpenDialog = nullptr;
-    TFileDialog *SaveDialog = nullptr;
+    std::unique_ptr<TFileDialog> OpenDialog;
+    std::unique_ptr<TFileDialog> SaveDialog;
     QPushButton *OpenBtn = nullptr;
     QPushButton *SaveBtn = nullptr;
     TJvSpinEdit *IDed = nullptr;
@@ -208,8 +208,15 @@ private:
     using BaseRecordVisitor = std::function<void(const LangdefRecord &, const QStringList &)>;
     void WalkBaseBlock(const BaseRecordVisitor &visit);
 
+    // The layout, strip by strip (each function makes its strip's controls and returns
+    // the strip), and every handler binding in one place.
     void BuildLayout();
-    void BindTree();
+    QFrame *BuildTopStrip();
+    TVirtualStringTree *BuildTree(QWidget *parent);
+    QFrame *BuildCommandStrip(QWidget *parent);
+    void BuildMemoArea(QWidget *parent);
+    void BuildPiLabel();
+    void BindEvents();
     void PlacePiLabel();
     // Focus the last, then the first top-level record, and sort every level by id: the
     // common end of a fill and of a template reload.

@@ -8,7 +8,9 @@
 #include "Program.h"
 #include "ProgramFolder.h"
 #include "Searchx.h"
+#include "platform/Application.h"
 #include "platform/Color.h"
+#include "platform/Fonts.h"
 #include "platform/KeyState.h"
 #include "platform/Memo.h"
 #include "platform/MessageBox.h"
@@ -47,6 +49,8 @@ const int kClientWidth = 757;
 const int kClientHeight = 591;
 const int kPanel1Height = 65;
 const int kPanel3Height = 43;
+const int kPanel3Inner = kPanel3Height - 2;  // within its margins of 1 above and below
+const int kUnlockHeight = 17;
 const int kPanel4Height = 212;
 const int kOldHeight = 105;
 const TColor kIdInitialColor = 0x00FF0000;  // blue
@@ -89,7 +93,7 @@ TZvLngFrm::TZvLngFrm(QWidget *Owner) : QWidget(Owner)
     setObjectName(QStringLiteral("ZvLngFrm"));
     setWindowTitle(QLatin1String(kCaption));
     BuildLayout();
-    BindTree();
+    BindEvents();
 
     // Every Qt widget paints through a back buffer, so IDed repaints without flicker at
     // the timer's rate. The window takes the program's icon.
@@ -131,18 +135,18 @@ TZvLngFrm::~TZvLngFrm()
 
 // ---- layout ----
 
+// The window and its strips, top to bottom as they stand: the top strip, the tree, the
+// strip below the tree and the memo area; "π" over the top-right corner.
 void TZvLngFrm::BuildLayout()
 {
-    QFont windowFont(QStringLiteral("Tahoma"));
-    windowFont.setPixelSize(11);
-    setFont(windowFont);
+    setFont(WindowFont(11));
     resize(kClientWidth, kClientHeight);
     setMinimumSize(700, 400);
     move(0, 0);
 
-    OpenDialog = new TFileDialog(TFileDialog::Kind::Open);
-    SaveDialog = new TFileDialog(TFileDialog::Kind::Save);
-    for (TFileDialog *dialog : {OpenDialog, SaveDialog}) {
+    OpenDialog = std::make_unique<TFileDialog>(TFileDialog::Kind::Open);
+    SaveDialog = std::make_unique<TFileDialog>(TFileDialog::Kind::Save);
+    for (TFileDialog *dialog : {OpenDialog.get(), SaveDialog.get()}) {
         dialog->DefaultExt = QStringLiteral("ZVlang");
         dialog->Filter = QStringLiteral("ZV langpack file (*.ZVlang)");
     }
@@ -150,8 +154,35 @@ void TZvLngFrm::BuildLayout()
     auto *windowLayout = new QVBoxLayout(this);
     windowLayout->setContentsMargins(0, 0, 0, 0);
     windowLayout->setSpacing(0);
+    windowLayout->addWidget(BuildTopStrip());
 
-    // -- the top strip: file row, then the langpack's id, name and base language --
+    // The tree with its strip of commands below, above the memo area.
+    Splitter2 = Named(new QSplitter(Qt::Vertical, this), "Splitter2");
+    Splitter2->setOpaqueResize(true);
+    Splitter2->setChildrenCollapsible(false);
+    auto *treeArea = new QWidget(Splitter2);
+    auto *treeLayout = new QVBoxLayout(treeArea);
+    treeLayout->setContentsMargins(0, 0, 0, 0);
+    treeLayout->setSpacing(0);
+    treeLayout->addWidget(BuildTree(treeArea), 1);
+    treeLayout->addWidget(BuildCommandStrip(treeArea));
+    BuildMemoArea(Splitter2);
+    Splitter2->setStretchFactor(0, 1);
+    Splitter2->setStretchFactor(1, 0);
+    Splitter2->setSizes({kClientHeight - kPanel1Height - kPanel4Height - Splitter2->handleWidth(),
+                         kPanel4Height});
+    windowLayout->addWidget(Splitter2, 1);
+
+    BuildPiLabel();
+
+    Timer = Named(new QTimer(this), "Timer");
+    Timer->setInterval(10);
+}
+
+// The top strip: the file row, then the langpack's id, name and base language with the
+// association and the about box at the right.
+QFrame *TZvLngFrm::BuildTopStrip()
+{
     Panel1 = Panel(this, "Panel1");
     Panel1->setFixedHeight(kPanel1Height);
     auto *stripLayout = new QVBoxLayout(Panel1);
@@ -212,7 +243,7 @@ void TZvLngFrm::BuildLayout()
     Label3 = Label(Panel1, "Label3", QStringLiteral("Base language"));
     BaseLangCb = Named(new QComboBox(Panel1), "BaseLangCb");
     BaseLangCb->setEditable(false);
-    BaseLangCb->setMinimumWidth(120);
+    BaseLangCb->setMinimumWidth(110);
     BaseLangCb->setToolTip(QStringLiteral(
         "Base language for new langpack. Strings that was not included ('V' in list) will be "
         "used from this base language of game."));
@@ -220,7 +251,7 @@ void TZvLngFrm::BuildLayout()
     AssocBtn->setIcon(style()->standardIcon(QStyle::SP_VistaShield));
     AssocBtn->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     AboutBtn = Button(Panel1, "AboutBtn", QStringLiteral("&About"));
-    AboutBtn->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    AboutBtn->setFixedWidth(75);
     idRow->addWidget(Label1);
     idRow->addWidget(IDed);
     idRow->addWidget(RandGen);
@@ -234,42 +265,49 @@ void TZvLngFrm::BuildLayout()
     idRow->addWidget(AssocBtn);
     idRow->addWidget(AboutBtn);
     stripLayout->addLayout(idRow);
-    windowLayout->addWidget(Panel1);
+    return Panel1;
+}
 
-    // -- the tree with its strip of commands below, above the memo area --
-    Splitter2 = Named(new QSplitter(Qt::Vertical, this), "Splitter2");
-    Splitter2->setOpaqueResize(true);
-    Splitter2->setChildrenCollapsible(false);
-    auto *treeArea = new QWidget(Splitter2);
-    auto *treeLayout = new QVBoxLayout(treeArea);
-    treeLayout->setContentsMargins(0, 0, 0, 0);
-    treeLayout->setSpacing(0);
-
-    Tree = Named(new TVirtualStringTree(treeArea), "Tree");
+// The tree and its three columns; the header gives the last one what the others leave.
+TVirtualStringTree *TZvLngFrm::BuildTree(QWidget *parent)
+{
+    Tree = Named(new TVirtualStringTree(parent), "Tree");
     Tree->setFocusPolicy(Qt::StrongFocus);
-    treeLayout->addWidget(Tree, 1);
+    Tree->AddColumn(QStringLiteral("ID"), 120, 200);
+    Tree->AddColumn(QStringLiteral("Template string"), 310);
+    Tree->AddColumn(QStringLiteral("New string"), 323);
+    Tree->SetAutoSizeIndex(2);
+    Tree->SetHeaderHeight(17);
+    Tree->SetIndent(12);
+    return Tree;
+}
 
-    Panel3 = Panel(treeArea, "Panel3");
-    Panel3->setMinimumHeight(kPanel3Height);
-    Panel3->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+// The strip below the tree: the unlock box above the record commands, the line commands,
+// the help text and its decoration, and the hidden table builder.
+QFrame *TZvLngFrm::BuildCommandStrip(QWidget *parent)
+{
+    Panel3 = Panel(parent, "Panel3");
+    Panel3->setFixedHeight(kPanel3Height);
     auto *commandLayout = new QHBoxLayout(Panel3);
     commandLayout->setContentsMargins(4, 1, 4, 1);
     commandLayout->setSpacing(6);
 
+    // The unlock box and, below it, the record commands fill the strip's height. The group
+    // box's controls are placed by hand: the margins a style keeps inside a group box would
+    // leave a layout too little room.
     auto *unlockColumn = new QVBoxLayout;
     unlockColumn->setSpacing(0);
     Ulnlck = Named(new QCheckBox(QStringLiteral("Unlock \"special\" functions (abnormal work)"), Panel3),
                    "Ulnlck");
     Ulnlck->setFocusPolicy(Qt::ClickFocus);
+    Ulnlck->setFixedHeight(kUnlockHeight);
     GB1 = Named(new QGroupBox(Panel3), "GB1");
-    auto *recordLayout = new QHBoxLayout(GB1);
-    recordLayout->setContentsMargins(2, 1, 2, 1);
-    recordLayout->setSpacing(2);
+    GB1->setFixedHeight(kPanel3Inner - kUnlockHeight);
     StIDed = Named(new TJvSpinEdit(GB1), "StIDed");
     StIDed->SetHexadecimal(true);
     StIDed->SetValue(0);
     StIDed->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    StIDed->setFixedWidth(80);
+    StIDed->setGeometry(3, 3, 80, 18);
     StIDed->setEnabled(false);
     AddStrBtn = Button(GB1, "AddStrBtn", QStringLiteral("+S"));
     AddStrBtn->setToolTip(QStringLiteral("Use this butt to add new single string"));
@@ -277,12 +315,13 @@ void TZvLngFrm::BuildLayout()
     AddGrBtn->setToolTip(QStringLiteral("Use this butt to add new string group"));
     DelGr = Button(GB1, "DelGr", QStringLiteral("-X"));
     DelGr->setToolTip(QStringLiteral("Use this butt to remove string or group"));
-    recordLayout->addWidget(StIDed);
+    int left = StIDed->geometry().right() + 5;
     for (QPushButton *button : {AddStrBtn, AddGrBtn, DelGr}) {
-        button->setFixedSize(26, 18);
+        button->setGeometry(left, 3, 26, 18);
         button->setEnabled(false);
-        recordLayout->addWidget(button);
+        left += 28;
     }
+    GB1->setMinimumWidth(left + 1);
     unlockColumn->addWidget(Ulnlck);
     unlockColumn->addWidget(GB1);
     commandLayout->addLayout(unlockColumn);
@@ -303,8 +342,8 @@ void TZvLngFrm::BuildLayout()
         arrow.setPixelSize(14);
         CpyBtn->setFont(arrow);
     }
-    SearchBtn = Button(Panel3, "SearchBtn", QStringLiteral("L"));
-    SearchBtn->setFont(QFont(QStringLiteral("Webdings"), 9));
+    SearchBtn = Button(Panel3, "SearchBtn", QString());
+    SearchBtn->setIcon(MagnifierIcon());
     SearchBtn->setToolTip(QStringLiteral("Search"));
     for (QPushButton *button : {AddBtn, DelBtn, CpyBtn, SearchBtn})
         button->setFixedSize(24, 19);
@@ -322,16 +361,19 @@ void TZvLngFrm::BuildLayout()
         QFont big = StaticText2->font();
         big.setPixelSize(47);
         StaticText2->setFont(big);
-        StaticText2->setFixedHeight(kPanel3Height);
+        StaticText2->setFixedHeight(kPanel3Inner);
     }
     commandLayout->addWidget(StaticText2);
     MakeDefsBtn = Button(Panel3, "MakeDefsBtn", QStringLiteral("MakeDefsBtn"));
     MakeDefsBtn->setVisible(false);
     commandLayout->addWidget(MakeDefsBtn);
-    treeLayout->addWidget(Panel3);
+    return Panel3;
+}
 
-    // -- the memo area: the template above, the translation below --
-    Panel4 = Panel(Splitter2, "Panel4");
+// The memo area: the template above, the translation below.
+void TZvLngFrm::BuildMemoArea(QWidget *parent)
+{
+    Panel4 = Panel(parent, "Panel4");
     auto *memoLayout = new QVBoxLayout(Panel4);
     memoLayout->setContentsMargins(0, 0, 0, 0);
     Splitter3 = Named(new QSplitter(Qt::Vertical, Panel4), "Splitter3");
@@ -351,31 +393,24 @@ void TZvLngFrm::BuildLayout()
     Splitter3->setStretchFactor(1, 1);
     Splitter3->setSizes({kOldHeight, kPanel4Height - kOldHeight - Splitter3->handleWidth()});
     memoLayout->addWidget(Splitter3);
+}
 
-    Splitter2->setStretchFactor(0, 1);
-    Splitter2->setStretchFactor(1, 0);
-    Splitter2->setSizes({kClientHeight - kPanel1Height - kPanel4Height - Splitter2->handleWidth(),
-                         kPanel4Height});
-    windowLayout->addWidget(Splitter2, 1);
-
-    // -- "π" over the window's top-right corner --
+// "π" over the window's top-right corner.
+void TZvLngFrm::BuildPiLabel()
+{
     StaticText3 = Label(this, "StaticText3", QStringLiteral("\u03C0"));
-    {
-        QFont times(QStringLiteral("Times New Roman"));
-        times.setPixelSize(16);
-        StaticText3->setFont(times);
-        QPalette palette = StaticText3->palette();
-        palette.setColor(QPalette::WindowText, palette.color(QPalette::Highlight));
-        StaticText3->setPalette(palette);
-        StaticText3->adjustSize();
-    }
-    StaticText3->installEventFilter(this);
+    StaticText3->setFont(TimesFont(16));
+    QPalette palette = StaticText3->palette();
+    palette.setColor(QPalette::WindowText, palette.color(QPalette::Highlight));
+    StaticText3->setPalette(palette);
+    StaticText3->adjustSize();
     PlacePiLabel();
+}
 
-    Timer = Named(new QTimer(this), "Timer");
-    Timer->setInterval(10);
+// ---- handler bindings ----
 
-    // -- handler bindings --
+void TZvLngFrm::BindEvents()
+{
     IDed->OnEnter = [this](TJvSpinEdit *sender) { IDedEnter(sender); };
     IDed->OnExit = [this](TJvSpinEdit *sender) { IDedExit(sender); };
     // editing
@@ -384,36 +419,34 @@ void TZvLngFrm::BuildLayout()
     newEvents->OnExit = [this](QObject *sender) { NewExit(sender); };
     auto *oldEvents = new TMemoEvents(Old);
     oldEvents->OnKeyPress = [this](QObject *sender, QChar &key) { NewKeyPress(sender, key); };
-    connect(CpyBtn, &QPushButton::clicked, this, [this] { CpyBtnClick(CpyBtn); });
-    connect(AddBtn, &QPushButton::clicked, this, [this] { AddBtnClick(AddBtn); });
-    connect(DelBtn, &QPushButton::clicked, this, [this] { DelBtnClick(DelBtn); });
-    connect(AddStrBtn, &QPushButton::clicked, this, [this] { AddStrBtnClick(AddStrBtn); });
-    connect(AddGrBtn, &QPushButton::clicked, this, [this] { AddStrBtnClick(AddGrBtn); });
-    connect(DelGr, &QPushButton::clicked, this, [this] { DelGrClick(DelGr); });
-    connect(Ulnlck, &QCheckBox::clicked, this, [this] { UlnlckClick(Ulnlck); });
+    connect(CpyBtn, &QPushButton::clicked, this, AsHandler([this] { CpyBtnClick(CpyBtn); }));
+    connect(AddBtn, &QPushButton::clicked, this, AsHandler([this] { AddBtnClick(AddBtn); }));
+    connect(DelBtn, &QPushButton::clicked, this, AsHandler([this] { DelBtnClick(DelBtn); }));
+    connect(AddStrBtn, &QPushButton::clicked, this, AsHandler([this] { AddStrBtnClick(AddStrBtn); }));
+    connect(AddGrBtn, &QPushButton::clicked, this, AsHandler([this] { AddStrBtnClick(AddGrBtn); }));
+    connect(DelGr, &QPushButton::clicked, this, AsHandler([this] { DelGrClick(DelGr); }));
+    connect(Ulnlck, &QCheckBox::clicked, this, AsHandler([this] { UlnlckClick(Ulnlck); }));
     StIDed->OnTopClick = [this](TJvSpinEdit *sender) { StIDedTopClick(sender); };
     StIDed->OnBottomClick = [this](TJvSpinEdit *sender) { StIDedBottomClick(sender); };
     StIDed->OnChange = [this](TJvSpinEdit *sender) { StIDedChange(sender); };
     // end editing
     // The file commands; Alt with the underlined letter of &New, &Open, &Save and &About
     // clicks these buttons.
-    connect(NewBtn, &QPushButton::clicked, this, [this] { NewBtnClick(NewBtn); });
-    connect(OpenBtn, &QPushButton::clicked, this, [this] { OpenBtnClick(OpenBtn); });
-    connect(AssocBtn, &QPushButton::clicked, this, [this] { AssocBtnClick(AssocBtn); });
+    connect(NewBtn, &QPushButton::clicked, this, AsHandler([this] { NewBtnClick(NewBtn); }));
+    connect(OpenBtn, &QPushButton::clicked, this, AsHandler([this] { OpenBtnClick(OpenBtn); }));
+    connect(AssocBtn, &QPushButton::clicked, this, AsHandler([this] { AssocBtnClick(AssocBtn); }));
     // The key preview of the window (FormKeyDown) sees the keys of every control first.
     QCoreApplication::instance()->installEventFilter(this);
-    connect(RandGen, &QPushButton::clicked, this, [this] { RandGenClick(RandGen); });
-    connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(Timer); });
-    connect(SearchBtn, &QPushButton::clicked, this, [this] { SearchBtnClick(SearchBtn); });
-    connect(AboutBtn, &QPushButton::clicked, this, [this] { AboutBtnClick(AboutBtn); });
-    connect(MakeDefsBtn, &QPushButton::clicked, this, [this] { MakeDefsBtnClick(MakeDefsBtn); });
-    connect(BaseLangCb, &QComboBox::activated, this, [this] { BaseLangCbChange(BaseLangCb); });
-    connect(SaveBtn, &QPushButton::clicked, this, [this] { SaveBtnClick(SaveBtn); });
-    Timer->start();
-}
+    StaticText3->installEventFilter(this);
+    connect(RandGen, &QPushButton::clicked, this, AsHandler([this] { RandGenClick(RandGen); }));
+    connect(Timer, &QTimer::timeout, this, AsHandler([this] { TimerTimer(Timer); }));
+    connect(SearchBtn, &QPushButton::clicked, this, AsHandler([this] { SearchBtnClick(SearchBtn); }));
+    connect(AboutBtn, &QPushButton::clicked, this, AsHandler([this] { AboutBtnClick(AboutBtn); }));
+    connect(MakeDefsBtn, &QPushButton::clicked, this, AsHandler([this] { MakeDefsBtnClick(MakeDefsBtn); }));
+    connect(BaseLangCb, &QComboBox::activated, this, AsHandler([this] { BaseLangCbChange(BaseLangCb); }));
+    connect(SaveBtn, &QPushButton::clicked, this, AsHandler([this] { SaveBtnClick(SaveBtn); }));
 
-void TZvLngFrm::BindTree()
-{
+    // the tree
     Tree->OnGetNodeDataSize = [this](TVirtualStringTree *s, int &size) { TreeGetNodeDataSize(s, size); };
     Tree->OnGetText = [this](TVirtualStringTree *s, PVirtualNode node, TColumnIndex column,
                              TVSTTextType type, QString &text) { TreeGetText(s, node, column, type, text); };
@@ -436,12 +469,7 @@ void TZvLngFrm::BindTree()
         TreeKeyAction(s, key, shift, doDefault);
     };
 
-    Tree->AddColumn(QStringLiteral("ID"), 120, 200);
-    Tree->AddColumn(QStringLiteral("Template string"), 310);
-    Tree->AddColumn(QStringLiteral("New string"), 323);
-    Tree->SetAutoSizeIndex(2);
-    Tree->SetHeaderHeight(17);
-    Tree->SetIndent(12);
+    Timer->start();
 }
 
 void TZvLngFrm::PlacePiLabel()
@@ -460,7 +488,10 @@ void TZvLngFrm::resizeEvent(QResizeEvent *event)
 
 bool TZvLngFrm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (PreviewKey(watched, event))
+    // A key whose command raises goes no further.
+    bool previewed = true;
+    RunHandler([&] { previewed = PreviewKey(watched, event); });
+    if (previewed)
         return true;
     if (watched == StaticText3 && event->type() == QEvent::MouseButtonRelease) {
         auto *mouse = static_cast<QMouseEvent *>(event);
@@ -477,8 +508,7 @@ void TZvLngFrm::closeEvent(QCloseEvent *event)
     // that raises leaves the window open.
     event->ignore();
     bool canClose = true;
-    FormCloseQuery(this, canClose);
-    if (!canClose)
+    if (!RunHandler([&] { FormCloseQuery(this, canClose); }) || !canClose)
         return;
     event->accept();
     emit Closed();

@@ -143,7 +143,7 @@ bool EnumStringTableBlock(const PeImage &module, std::uint16_t type, std::uint16
     for (int i = 0; i < StringsPerBlock; ++i) {
         if (bytes.size() - at < 2)
             throw truncated();
-        const std::size_t count = bytes[at] | bytes[at + 1] << 8;
+        const std::size_t count = LoadU16(&bytes[at]);
         at += 2;
         if ((bytes.size() - at) / 2 < count)
             throw truncated();
@@ -152,7 +152,7 @@ bool EnumStringTableBlock(const PeImage &module, std::uint16_t type, std::uint16
             std::string converted;
             converted.reserve(count);
             for (std::size_t u = 0; u < count; ++u) {
-                const char16_t unit = static_cast<char16_t>(bytes[at + 2 * u] | bytes[at + 2 * u + 1] << 8);
+                const char16_t unit = LoadU16(&bytes[at + 2 * u]);
                 const char game = static_cast<char>(UnicodeToGameChar(unit));
                 if (game == '\0')
                     break;  // the pool takes the string up to its first 0 byte

@@ -2,7 +2,9 @@
 
 #include "Main.h"
 #include "Zvcharset.h"
+#include "platform/Application.h"
 #include "platform/Beep.h"
+#include "platform/Fonts.h"
 
 #include <QCheckBox>
 #include <QFont>
@@ -25,15 +27,6 @@ namespace {
 const int kClientWidth = 251;
 const int kClientHeight = 57;
 
-// Tahoma where it is installed, else a face of about its width.
-QFont Tahoma(int pixelSize)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
-    font.setPixelSize(pixelSize);
-    return font;
-}
-
 template <class W>
 W *Placed(W *widget, const char *name, int left, int top, int width, int height)
 {
@@ -45,7 +38,7 @@ W *Placed(W *widget, const char *name, int left, int top, int width, int height)
 QPushButton *Button(QWidget *parent, const char *name, const QString &caption, int left)
 {
     auto *button = Placed(new QPushButton(caption, parent), name, left, 34, 64, 24);
-    button->setFont(Tahoma(23));
+    button->setFont(WindowFont(23));
     button->setAutoDefault(false);
     return button;
 }
@@ -68,7 +61,7 @@ TSearchFrm::TSearchFrm(QWidget *owner) : QWidget(owner, Qt::Tool)
 {
     setObjectName(QStringLiteral("SearchFrm"));
     setWindowTitle(QStringLiteral("Search"));
-    setFont(Tahoma(11));
+    setFont(WindowFont(11));
     BuildLayout();
     MatchNode = nullptr;
     LastDirection = 0;
@@ -92,7 +85,10 @@ void TSearchFrm::BuildLayout()
     InTempl = Placed(new QRadioButton(QStringLiteral("in template"), Panel1), "InTempl", 2, 19, 113, 17);
     InTempl->setChecked(true);
     InTrans = Placed(new QRadioButton(QStringLiteral("in translate"), Panel1), "InTrans", 80, 19, 113, 17);
-    CaseSens = Placed(new QCheckBox(QStringLiteral("case-sensitive"), Panel1), "CaseSens", 160, 19, 84, 17);
+    // Reaches to the window's right edge: 84 pixels leave room for a box and gap of 17
+    // pixels before "case-sensitive"; the platform's styles take a few more.
+    CaseSens = Placed(new QCheckBox(QStringLiteral("case-sensitive"), Panel1), "CaseSens", 160, 19,
+                      kClientWidth - 160, 17);
     CaseSens->setChecked(false);
     FindBack = Button(Panel1, "FindBack", QStringLiteral("\u25C4"), -1);
     FromEnd = Button(Panel1, "FromEnd", QStringLiteral("\u25C4\u221E"), 62);
@@ -103,12 +99,12 @@ void TSearchFrm::BuildLayout()
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
-    connect(FindNext, &QPushButton::clicked, this, [this] { FindNextClick(FindNext); });
-    connect(FindBack, &QPushButton::clicked, this, [this] { FindBackClick(FindBack); });
-    connect(FromStart, &QPushButton::clicked, this, [this] { FromStartClick(FromStart); });
-    connect(FromEnd, &QPushButton::clicked, this, [this] { FromEndClick(FromEnd); });
-    connect(InTempl, &QRadioButton::clicked, this, [this] { InTemplClick(InTempl); });
-    connect(InTrans, &QRadioButton::clicked, this, [this] { InTemplClick(InTrans); });
+    connect(FindNext, &QPushButton::clicked, this, AsHandler([this] { FindNextClick(FindNext); }));
+    connect(FindBack, &QPushButton::clicked, this, AsHandler([this] { FindBackClick(FindBack); }));
+    connect(FromStart, &QPushButton::clicked, this, AsHandler([this] { FromStartClick(FromStart); }));
+    connect(FromEnd, &QPushButton::clicked, this, AsHandler([this] { FromEndClick(FromEnd); }));
+    connect(InTempl, &QRadioButton::clicked, this, AsHandler([this] { InTemplClick(InTempl); }));
+    connect(InTrans, &QRadioButton::clicked, this, AsHandler([this] { InTemplClick(InTrans); }));
 
     // Every key of the window and its controls passes FormKeyDown first.
     installEventFilter(this);

@@ -1,5 +1,6 @@
 #include "Zvcharset.h"
 
+#include "platform/LittleEndian.h"
 #include "platform/ResourceStream.h"
 
 #include <algorithm>
@@ -133,8 +134,7 @@ uint8_t GameUpperChar(uint8_t b) { return ZvUpper().data()[b]; }
 
 char16_t GameCharToUnicode(uint8_t b)
 {
-    const unsigned char *entry = ZvUni().data() + 2 * b;
-    return char16_t(entry[0] | entry[1] << 8);
+    return char16_t(LoadU16(ZvUni().data() + 2 * b));
 }
 
 uint8_t UnicodeToGameChar(char16_t u)

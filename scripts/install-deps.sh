@@ -11,6 +11,8 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine wine32:i386 wine64 qemu-user-static
   xvfb xauth
+  # the faces the editor is laid out for: Tahoma (Wine's free one), Times New Roman's twin
+  fonts-wine fonts-liberation2
 )
 
 SUDO=""

@@ -3,11 +3,18 @@
 // An exception that leaves an event handler (a slot, an event override, a callback of a
 // control) ends that handler and is shown to the user by `ShowException`; the program goes
 // on. Start-up code that catches an exception shows it the same way before ending.
+//
+// Qt's own code frees nothing that an exception passes on its way up (the events, pointers
+// and guards it holds would leak or dangle), so a handler that can raise catches its own
+// exceptions before they reach Qt: the windows' slots run through `AsHandler`, and the
+// main window's key preview and close query, which reach its file commands, through
+// `RunHandler`. The guard of TApplication::notify is the last resort for any other.
 #pragma once
 
 #include <QApplication>
 
 #include <exception>
+#include <utility>
 
 // Shows `error`'s message (what()) in a message box with the error icon and an OK button,
 // captioned with the application's display name.
@@ -16,6 +23,27 @@ void ShowException(const std::exception &error);
 void ShowUnknownException();
 // Shows the exception being handled right now: call only inside a catch block.
 void ShowCurrentException();
+
+// Runs `handler`; an exception that leaves it is shown by ShowCurrentException and goes no
+// further. True when the handler ran to its end.
+template <typename Handler>
+bool RunHandler(Handler &&handler)
+{
+    try {
+        std::forward<Handler>(handler)();
+        return true;
+    } catch (...) {
+        ShowCurrentException();
+        return false;
+    }
+}
+
+// `handler` (taking no argument) as a slot for QObject::connect that runs inside RunHandler.
+template <typename Handler>
+auto AsHandler(Handler handler)
+{
+    return [handler = std::move(handler)] { RunHandler(handler); };
+}
 
 class TApplication : public QApplication {
 public:

@@ -1,5 +1,7 @@
 #include "PeImage.h"
 
+#include "LittleEndian.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -33,16 +35,14 @@ std::optional<std::uint16_t> U16(std::span<const std::uint8_t> bytes, std::uint6
 {
     if (!Inside(bytes, offset, 2))
         return std::nullopt;
-    return static_cast<std::uint16_t>(bytes[offset] | bytes[offset + 1] << 8);
+    return LoadU16(bytes.data() + offset);
 }
 
 std::optional<std::uint32_t> U32(std::span<const std::uint8_t> bytes, std::uint64_t offset)
 {
     if (!Inside(bytes, offset, 4))
         return std::nullopt;
-    return static_cast<std::uint32_t>(bytes[offset]) | static_cast<std::uint32_t>(bytes[offset + 1]) << 8
-           | static_cast<std::uint32_t>(bytes[offset + 2]) << 16
-           | static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
+    return LoadU32(bytes.data() + offset);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "Stream.h"
 
 #include "Exception.h"
+#include "LittleEndian.h"
 
 #include <cstring>
 #include <limits>
@@ -34,7 +35,7 @@ bool TStream::ReadU32(uint32_t &value)
     unsigned char b[4];
     if (Read(b, 4) != 4)
         return false;
-    value = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+    value = LoadU32(b);
     return true;
 }
 

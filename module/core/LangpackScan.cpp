@@ -1,7 +1,6 @@
 #include "LangpackScan.h"
 
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include "CoreHeap.h"
@@ -110,9 +109,9 @@ class Scan {
     auto* name = static_cast<char*>(CoreCalloc(1, NameSize));
     auto* path = static_cast<char*>(CoreCalloc(1, ScanPathSize));
     if (record == nullptr || name == nullptr || path == nullptr) {
-      free(record);
-      free(name);
-      free(path);
+      CoreFree(record);
+      CoreFree(name);
+      CoreFree(path);
       return;
     }
     // A name that fills all 32 bytes is cut to 31 characters to keep its NUL.

@@ -2,10 +2,12 @@
 #include "hooking/HookCode.h"
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstring>
 
 #include "hooking/HookDecoder.h"
+#include "hooking/HookPatch.h"
 
 namespace {
 
@@ -15,11 +17,13 @@ constexpr std::size_t kBlockSize = 8192;  // per hook: trampoline and gate, then
 constexpr std::size_t kMaxHooks = 64;
 constexpr std::size_t kMaxPlaces = 32;
 constexpr std::size_t kReadAhead = 32;    // enough for the instructions under a patch
+constexpr std::size_t kMaxThreads = 1024;
 
 struct Hook {
   std::uint8_t* code;
   std::uint8_t original[kPatchSize];
   std::uint8_t* block;
+  hooking::Relocation relocation;  // where the trampoline at the start of block came from
 };
 
 Hook g_hooks[kMaxHooks];
@@ -73,16 +77,154 @@ bool OverlapsOtherPatch(const std::uint8_t* code, std::size_t length) {
   return false;
 }
 
-// Writes bytes over code with the page made writable for the time; false if the protection
-// could not be changed (nothing written then).
-bool WriteCode(std::uint8_t* code, const std::uint8_t* bytes, std::size_t n) {
-  DWORD old = 0;
-  if (!VirtualProtect(code, n, PAGE_EXECUTE_READWRITE, &old)) return false;
-  std::memcpy(code, bytes, n);
-  DWORD ignored = 0;
-  VirtualProtect(code, n, old, &ignored);
-  FlushInstructionCache(GetCurrentProcess(), code, n);
+// Every other thread of the process, suspended while the object lives. The threads come
+// from one snapshot taken before any is suspended: taking another while threads are held
+// could wait for a lock that one of them holds (the snapshot takes the process heap's lock
+// under Wine). A thread started after the snapshot is not held; from DllMain none can run
+// yet, since a new thread first waits for the loader lock.
+class OtherThreads {
+ public:
+  OtherThreads() = default;
+  OtherThreads(const OtherThreads&) = delete;
+  OtherThreads& operator=(const OtherThreads&) = delete;
+  ~OtherThreads() {
+    for (std::size_t k = 0; k < count_; ++k) {
+      ResumeThread(handles_[k]);
+      CloseHandle(handles_[k]);
+    }
+  }
+
+  // False when the threads cannot be listed or are too many to hold; none is held then.
+  bool Hold() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    const DWORD process = GetCurrentProcessId();
+    const DWORD self = GetCurrentThreadId();
+    std::size_t listed = 0;
+    bool tooMany = false;
+    THREADENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+      if (entry.th32OwnerProcessID != process || entry.th32ThreadID == self) continue;
+      if (listed == kMaxThreads) {
+        tooMany = true;
+        break;
+      }
+      ids_[listed++] = entry.th32ThreadID;
+    }
+    CloseHandle(snapshot);
+    if (tooMany) return false;
+    for (std::size_t k = 0; k < listed; ++k) {
+      // A thread that has ended since the snapshot can be neither opened nor suspended.
+      HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT | THREAD_SET_CONTEXT |
+                                     THREAD_QUERY_INFORMATION,
+                                 FALSE, ids_[k]);
+      if (thread == nullptr) continue;
+      if (SuspendThread(thread) == static_cast<DWORD>(-1)) {
+        CloseHandle(thread);
+        continue;
+      }
+      handles_[count_++] = thread;
+    }
+    return true;
+  }
+
+  std::size_t Count() const { return count_; }
+  HANDLE Handle(std::size_t k) const { return handles_[k]; }
+
+ private:
+  static DWORD ids_[kMaxThreads];
+  static HANDLE handles_[kMaxThreads];  // the global lock keeps these to one user
+  std::size_t count_ = 0;
+};
+DWORD OtherThreads::ids_[kMaxThreads];
+HANDLE OtherThreads::handles_[kMaxThreads];
+
+bool ReadEip(HANDLE thread, DWORD& eip) {
+  CONTEXT context{};
+  context.ContextFlags = CONTEXT_CONTROL;
+  if (!GetThreadContext(thread, &context)) return false;
+  eip = context.Eip;
   return true;
+}
+
+bool WriteEip(HANDLE thread, DWORD eip) {
+  CONTEXT context{};
+  context.ContextFlags = CONTEXT_CONTROL;
+  if (!GetThreadContext(thread, &context)) return false;
+  context.Eip = eip;
+  return SetThreadContext(thread, &context) != 0;
+}
+
+enum class Patching { Install, Removal };
+
+struct PatchOutcome {
+  bool written = false;
+  bool blockInUse = false;  // a thread may stand in the hook's block: it must not be freed
+};
+
+// Decides where each held thread goes, then moves those that must go. Installing, false
+// when a thread stands where it cannot be placed or cannot be moved; removing, such a thread
+// only keeps the block in use.
+bool MoveThreads(const OtherThreads& threads, const Hook& hook, Patching patching,
+                 PatchOutcome& outcome) {
+  static DWORD moveTo[kMaxThreads];  // 0: the thread stays; the global lock guards this
+  const bool installing = patching == Patching::Install;
+  const std::uint32_t code = Addr(hook.code);
+  const std::uint32_t block = Addr(hook.block);
+  for (std::size_t k = 0; k < threads.Count(); ++k) {
+    moveTo[k] = 0;
+    DWORD eip = 0;
+    std::uint32_t to = 0;
+    hooking::ThreadMove move = hooking::ThreadMove::NoPlace;  // where it stands is unknown
+    if (ReadEip(threads.Handle(k), eip)) {
+      move = installing ? hooking::MoveOnInstall(hook.relocation, code, block, eip, to)
+                        : hooking::MoveOnRemoval(hook.relocation, code, block, kBlockSize, eip, to);
+    }
+    if (move == hooking::ThreadMove::Move) {
+      moveTo[k] = to;
+    } else if (move == hooking::ThreadMove::NoPlace) {
+      if (installing) return false;
+      outcome.blockInUse = true;
+    }
+  }
+  for (std::size_t k = 0; k < threads.Count(); ++k) {
+    if (moveTo[k] == 0) continue;
+    if (installing) outcome.blockInUse = true;  // from here on a thread may be in the trampoline
+    if (!WriteEip(threads.Handle(k), moveTo[k])) {
+      if (installing) return false;
+      outcome.blockInUse = true;
+    }
+  }
+  return true;
+}
+
+// Writes kPatchSize bytes over hook.code while every other thread is held: installing, a
+// held thread inside the overwritten instructions goes on at the same instruction in the
+// trampoline; removing, a held thread in the trampoline goes back to the original code. The
+// bytes are written with one atomic exchange where they fit one aligned qword, so that even
+// a thread the snapshot missed sees the old bytes or the new, never a mix. Nothing is
+// written when the page protection cannot be changed, the threads cannot be held, or
+// (installing) a thread cannot be placed.
+PatchOutcome WritePatch(const Hook& hook, const std::uint8_t* bytes, Patching patching) {
+  PatchOutcome outcome;
+  DWORD oldProtection = 0;
+  if (!VirtualProtect(hook.code, kPatchSize, PAGE_EXECUTE_READWRITE, &oldProtection)) {
+    return outcome;
+  }
+  {
+    OtherThreads threads;
+    if (threads.Hold() && MoveThreads(threads, hook, patching, outcome)) {
+      if (!hooking::WriteInOneQword(hook.code, bytes, kPatchSize)) {
+        std::memcpy(hook.code, bytes, kPatchSize);
+      }
+      FlushInstructionCache(GetCurrentProcess(), hook.code, kPatchSize);
+      outcome.written = true;
+    }
+  }
+  DWORD ignored = 0;
+  VirtualProtect(hook.code, kPatchSize, oldProtection, &ignored);
+  return outcome;
 }
 
 }  // namespace
@@ -137,6 +279,7 @@ extern "C" int __stdcall HookCode(void* code, void* callback, void** nextHook, s
   Hook& hook = g_hooks[g_hookCount];
   hook.code = target;
   hook.block = block;
+  hook.relocation = rel;
   std::memcpy(hook.original, snapshot, kPatchSize);
 
   // The entry through which the unpatched code runs must be in place before the patch can
@@ -145,9 +288,10 @@ extern "C" int __stdcall HookCode(void* code, void* callback, void** nextHook, s
   if (nextHook) *nextHook = block;
   std::uint8_t patch[kPatchSize];
   hooking::EncodeJmp(patch, Addr(target), jumpTo);
-  if (!WriteCode(target, patch, kPatchSize)) {
+  const PatchOutcome outcome = WritePatch(hook, patch, Patching::Install);
+  if (!outcome.written) {
     if (nextHook) *nextHook = previousNext;
-    return fail();
+    return outcome.blockInUse ? 0 : fail();
   }
   ++g_hookCount;
   return 1;
@@ -157,12 +301,11 @@ extern "C" int __stdcall AutoUnhook(std::uint32_t) {
   Guard guard;
   bool all = true;
   while (g_hookCount > 0) {
-    Hook& hook = g_hooks[--g_hookCount];
-    if (WriteCode(hook.code, hook.original, kPatchSize)) {
-      VirtualFree(hook.block, 0, MEM_RELEASE);
-    } else {
-      all = false;  // the patch still leads into the block: keep it
-    }
+    const Hook& hook = g_hooks[--g_hookCount];
+    const PatchOutcome outcome = WritePatch(hook, hook.original, Patching::Removal);
+    // A patch still in place leads into the block, and a thread may still stand in it: kept.
+    if (!outcome.written) all = false;
+    else if (!outcome.blockInUse) VirtualFree(hook.block, 0, MEM_RELEASE);
   }
   g_placeCount = 0;
   return all ? 1 : 0;

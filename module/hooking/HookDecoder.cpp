@@ -262,7 +262,7 @@ RelocateStatus RelocateInstructions(const std::uint8_t* src, std::size_t avail,
                                     std::uint32_t dstAddr, Relocation& out) {
   out = Relocation{};
   // First pass: decode enough whole instructions.
-  Instruction insns[kPatchSize + 1];
+  Instruction insns[kMaxRelocated];
   std::size_t covered = 0;
   std::size_t count = 0;
   while (covered < minBytes) {
@@ -284,6 +284,8 @@ RelocateStatus RelocateInstructions(const std::uint8_t* src, std::size_t avail,
     const Instruction& in = insns[k];
     const std::uint8_t* s = src + from;
     const std::uint32_t next = srcAddr + static_cast<std::uint32_t>(from + in.length);
+    out.sourceStart[k] = static_cast<std::uint8_t>(from);
+    out.copyStart[k] = static_cast<std::uint8_t>(at);
     from += in.length;
     if (in.branch == BranchKind::None) {
       if (!room(in.length)) return RelocateStatus::OutOfSpace;
@@ -291,7 +293,7 @@ RelocateStatus RelocateInstructions(const std::uint8_t* src, std::size_t avail,
       at += in.length;
       continue;
     }
-    if (in.relSize == 2) return RelocateStatus::Rel16Branch;
+    if (in.operandSize16) return RelocateStatus::Rel16Branch;
     const std::uint32_t target = next + static_cast<std::uint32_t>(in.rel);
     if (target - srcAddr < covered) return RelocateStatus::BranchIntoPatch;
     if (in.branch == BranchKind::Call32 && in.rel == 0) return RelocateStatus::CallsItself;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 namespace {
@@ -243,6 +244,27 @@ TEST(Langdef, UnsoundEntryListIsRefused)
                       QStringLiteral("The stock-string table is damaged: %1.").arg(c.reason).toStdString())
                 << c.what;
         }
+    }
+}
+
+// A damaged "Langdef.df" is named, so that the user knows which file to remove.
+TEST(Langdef, DamagedFileBesideTheProgramIsNamed)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("Langdef.df"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(LangdefBuilder().Build());
+    f.close();
+    try {
+        Langdef::Load(dir.path());
+        ADD_FAILURE() << "accepted";
+    } catch (const ELangdefDamaged &e) {
+        EXPECT_EQ(e.message().toStdString(),
+                  QStringLiteral("The stock-string table \"%1\" is damaged: it lists no language.")
+                      .arg(QFileInfo(path).absoluteFilePath())
+                      .toStdString());
     }
 }
 

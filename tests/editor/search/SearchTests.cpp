@@ -156,7 +156,8 @@ TEST_F(SearchTest, LayoutOfTheWindow)
         {"FindEd", QString(), QRect(0, 0, 251, 21), 11},
         {"InTempl", QStringLiteral("in template"), QRect(2, 19, 113, 17), 11},
         {"InTrans", QStringLiteral("in translate"), QRect(80, 19, 113, 17), 11},
-        {"CaseSens", QStringLiteral("case-sensitive"), QRect(160, 19, 84, 17), 11},
+        // To the window's edge: the platform's box and gap leave 84 pixels too little room.
+        {"CaseSens", QStringLiteral("case-sensitive"), QRect(160, 19, 91, 17), 11},
         {"FindBack", QStringLiteral("\u25C4"), QRect(-1, 34, 64, 24), 23},
         {"FromEnd", QStringLiteral("\u25C4\u221E"), QRect(62, 34, 64, 24), 23},
         {"FromStart", QStringLiteral("0\u25BA"), QRect(125, 34, 64, 24), 23},

@@ -4,6 +4,7 @@
 
 #include "FileDialog.h"
 #include "platform/KeyState.h"
+#include "platform/LittleEndian.h"
 #include "platform/Random.h"
 #include "platform/Shell.h"
 #include "platform/SpinEdit.h"
@@ -42,12 +43,6 @@ QByteArray BuiltinTableBytes()
 {
     TZvLngFrm probe;
     return probe.LangdefStream->Bytes();
-}
-
-void PutU16(QByteArray &bytes, int offset, uint16_t value)
-{
-    bytes[offset] = char(value & 0xFF);
-    bytes[offset + 1] = char(value >> 8);
 }
 
 int EntryOffset(int entry)
@@ -119,7 +114,7 @@ TEST_F(WindowTest, StartsOnTheBuiltInTableWithTheLayoutsSettings)
     EXPECT_TRUE(frm->MakeDefsBtn->isHidden());
 
     // Both dialogs: the program's folder, the langpack filter and extension.
-    for (TFileDialog *dialog : {frm->OpenDialog, frm->SaveDialog}) {
+    for (TFileDialog *dialog : {frm->OpenDialog.get(), frm->SaveDialog.get()}) {
         EXPECT_EQ(dialog->InitialDir, folder.path());
         EXPECT_EQ(dialog->Filter, QStringLiteral("ZV langpack file (*.ZVlang)"));
         EXPECT_EQ(dialog->DefaultExt, QStringLiteral("ZVlang"));
@@ -166,7 +161,7 @@ TEST_F(WindowTest, ControlsCarryTheirNamesCaptionsAndHints)
         {"DelGr", "-X", "Use this butt to remove string or group"},
         {"AssocBtn", "Associate .ZVlang with editor", ""},
         {"RandGen", "R", "Generete random ID"},
-        {"SearchBtn", "L", "Search"},
+        {"SearchBtn", "", "Search"},
         {"AboutBtn", "&About", ""},
         {"CpyBtn", "↓", "Copy template to translate"},
         {"BaseLangCb", nullptr,

@@ -215,18 +215,33 @@ TEST_F(ScanTest, GameFolderTooLongForThePatternSearchesNothing) {
   EXPECT_TRUE(platform_.patterns.empty());
 }
 
+// The blocks made before the failing one go back through the module's own releaser.
 TEST_F(ScanTest, OutOfMemoryLeavesTheFileOut) {
   for (int failAt = 0; failAt < 3; ++failAt) {
     SCOPED_TRACE(failAt);
     static int calls, fail;
+    static std::vector<void*> made, released;
     calls = 0, fail = failAt;
-    CoreCalloc = [](size_t n, size_t size) -> void* { return calls++ == fail ? nullptr : calloc(n, size); };
+    made.clear();
+    released.clear();
+    CoreCalloc = [](size_t n, size_t size) -> void* {
+      if (calls++ == fail) return nullptr;
+      made.push_back(calloc(n, size));
+      return made.back();
+    };
+    CoreFree = [](void* block) {
+      if (block != nullptr) released.push_back(block);
+      free(block);
+    };
     platform_.entries.clear();
     Add("mem.ZVlang", TestLangpack(100));
     Scan();
     EXPECT_EQ(LanguageTable[100], nullptr);
+    EXPECT_EQ(made.size(), 2u);
+    EXPECT_EQ(released, made);
   }
   CoreCalloc = calloc;
+  CoreFree = free;
   Scan();
   EXPECT_NE(LanguageTable[100], nullptr);
 }

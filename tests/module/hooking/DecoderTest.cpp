@@ -254,6 +254,11 @@ const std::vector<RelocCase>& RelocCases() {
        RelocateStatus::FlowEndsEarly, 0, {}},
       {"16-bit relative call", {0x66, 0xE8, 0x00, 0x01, 0x90, 0x90},
        RelocateStatus::Rel16Branch, 0, {}},
+      {"address-size loop counts in CX and keeps its prefix",
+       {0x67, 0xE2, 0x10, 0x90, 0x90},
+       RelocateStatus::Ok, 5,
+       Cat({{0x67, 0xE2, 0x02, 0xEB, 0x05, 0xE9}, RelFrom(10, kSrc + 3 + 0x10), {0x90, 0x90, 0xE9},
+            RelFrom(17, kSrc + 5)})},
       {"call to the next instruction", {0xE8, 0, 0, 0, 0, 0x58}, RelocateStatus::CallsItself, 0, {}},
       {"ud2 at the entry", {0x0F, 0x0B, 0x90, 0x90, 0x90}, RelocateStatus::DecodeFailed, 0, {}},
       {"unknown opcode after the first", {0x90, 0xD6, 0x90, 0x90, 0x90}, RelocateStatus::DecodeFailed,
@@ -271,6 +276,32 @@ TEST(HookDecoder, Relocation) {
     if (s != RelocateStatus::Ok || c.status != RelocateStatus::Ok) continue;
     EXPECT_EQ(r.covered, c.covered) << c.what;
     EXPECT_EQ(Hex(Bytes(r.code, r.code + r.size)), Hex(c.code)) << c.what;
+  }
+}
+
+// With the operand-size prefix a relative branch cuts EIP to 16 bits, short forms included:
+// no copy of it reaches the same place, so the relocation refuses every one.
+TEST(HookDecoder, OperandSizeBranchesRefused) {
+  const struct {
+    const char* what;
+    Bytes src;
+  } cases[] = {
+      {"jcc rel8", {0x66, 0x74, 0x10, 0x90, 0x90, 0x90}},
+      {"jmp rel8 as the last instruction", {0x90, 0x90, 0x90, 0x66, 0xEB, 0x10}},
+      {"loopne", {0x66, 0xE0, 0x10, 0x90, 0x90, 0x90}},
+      {"loope", {0x66, 0xE1, 0x10, 0x90, 0x90, 0x90}},
+      {"loop", {0x66, 0xE2, 0x10, 0x90, 0x90, 0x90}},
+      {"jcxz", {0x66, 0xE3, 0x10, 0x90, 0x90, 0x90}},
+      {"jcc rel16", {0x66, 0x0F, 0x84, 0x00, 0x01, 0x90}},
+      {"jmp rel16 as the last instruction", {0x90, 0x66, 0xE9, 0x00, 0x01, 0x90}},
+      {"behind a segment prefix", {0x3E, 0x66, 0x75, 0x10, 0x90, 0x90}},
+      {"after a plain instruction", {0x90, 0x66, 0x7C, 0x10, 0x90, 0x90}},
+  };
+  for (const auto& c : cases) {
+    Relocation r;
+    EXPECT_EQ(static_cast<int>(RelocateInstructions(c.src.data(), c.src.size(), kSrc, kPatchSize, kDst, r)),
+              static_cast<int>(RelocateStatus::Rel16Branch))
+        << c.what << ": " << Hex(c.src);
   }
 }
 

@@ -56,7 +56,7 @@ enum class RelocateStatus : std::uint8_t {
   DecodeFailed,     // an instruction could not be decoded
   BranchIntoPatch,  // a relative branch lands inside the overwritten bytes
   FlowEndsEarly,    // ret/jmp before enough bytes are covered: the patch would hit foreign code
-  Rel16Branch,      // 66-prefixed relative branch (truncates EIP to 16 bits)
+  Rel16Branch,      // 66-prefixed relative branch of any offset size: it cuts EIP to 16 bits
   CallsItself,      // call to the next instruction (reads its own address)
   OutOfSpace,       // the output would exceed the trampoline buffer
 };
@@ -65,11 +65,16 @@ enum class RelocateStatus : std::uint8_t {
 // five bytes of a patch, each grows at most to its prefixes plus nine bytes.
 inline constexpr std::size_t kMaxTrampoline = 96;
 
+inline constexpr std::size_t kMaxRelocated = 6;
+
 struct Relocation {
   std::uint8_t code[kMaxTrampoline] = {};
   std::size_t size = 0;     // bytes of code, the jump back included
   std::size_t covered = 0;  // source bytes taken (whole instructions, >= minBytes)
   std::size_t count = 0;    // instructions taken
+  // Where instruction k starts in the source and where its copy starts in code.
+  std::uint8_t sourceStart[kMaxRelocated] = {};
+  std::uint8_t copyStart[kMaxRelocated] = {};
 };
 
 // Copies whole instructions from src (living at srcAddr) until at least minBytes are covered,

@@ -1,0 +1,37 @@
+// The faces and the one symbol the windows are laid out for, on any desktop.
+//
+// The windows are laid out for Tahoma, the "π" of the main window for Times New Roman and
+// the search button for a magnifier. Wine's free Tahoma faces (Debian's fonts-wine) lie in
+// a folder of Wine's own that fontconfig does not index: the first call of WindowFace adds
+// them as application fonts. Where no Tahoma face can be found, the windows are drawn in
+// the narrowest installed face of close metrics, never in a wider one, which would clip
+// their captions.
+#pragma once
+
+#include <QFont>
+#include <QIcon>
+#include <QString>
+#include <QStringList>
+
+// The face the windows are drawn in: "Tahoma" when a Tahoma face is installed (or was found
+// in Wine's font folders and added), else FallbackWindowFace of the installed families.
+QString WindowFace();
+// The window face at a height of `pixelSize` pixels.
+QFont WindowFont(int pixelSize);
+
+// The stand-in for Tahoma among the installed `families`: the first face of Arial's metrics
+// (on the windows' captions as wide as Tahoma to within a few pixels, in bold narrower),
+// else DejaVu Sans Condensed (2.5 % wider, but still the narrowest face every Debian
+// desktop has: DejaVu Sans, the platform's own choice, is 14 % wider), else empty (the
+// platform's own).
+QString FallbackWindowFace(const QStringList &families);
+
+// Times New Roman at `pixelSize` pixels, or the first installed serif of its metrics where
+// it is absent (Liberation Serif, Tinos).
+QFont TimesFont(int pixelSize);
+
+// A magnifier for a search button: the icon theme's "edit-find" where the desktop has one,
+// else DrawnMagnifier.
+QIcon MagnifierIcon();
+// A magnifier drawn in the palette's button-text colour, at the usual icon sizes.
+QIcon DrawnMagnifier();
