@@ -123,7 +123,8 @@ QByteArray SinglesLangpack(const std::vector<uint32_t> &ids, const std::vector<u
                            const QByteArray &pool)
 {
     QByteArray bytes(kLangpackHeaderSize, '\0');
-    std::memcpy(bytes.data(), kLangpackMagic, sizeof kLangpackMagic);
+    PutU32(bytes, kLangpackMagicOffset, kLangpackMagic0);
+    PutU32(bytes, kLangpackMagicOffset + 4, kLangpackMagic1);
     for (int i = 0; i < 4; ++i)
         PutU16(bytes, kLangpackGameVersionOffset + 2 * i, kLangpackGameVersion[size_t(i)]);
     PutU32(bytes, kLangpackLanguageIdOffset, 100);

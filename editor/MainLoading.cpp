@@ -21,6 +21,7 @@
 #include <functional>
 #include <numeric>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -83,7 +84,7 @@ void TZvLngFrm::LoadLangpack(const QString &fileName)
         ReloadTemplates();
     }
 
-    const std::vector<QString> texts = ValueTexts(content.records);
+    std::vector<QString> texts = ValueTexts(content.records);   // each handed on once
     std::size_t nextText = 0;
     Tree->BeginUpdate();
     TopLevelIndex topLevel(*this);
@@ -91,14 +92,14 @@ void TZvLngFrm::LoadLangpack(const QString &fileName)
         const TopLevelIndex::Place place = topLevel.Find(record.id);
         PVirtualNode node = place.node;
         if (record.isSingle()) {
-            const QString &text = texts[nextText++];
+            QString &text = texts[nextText++];
             if (node) {
                 RecData *data = NodeRecord(node);
-                data->newText = text;
+                data->newText = std::move(text);
                 data->kind = KindSingle;
                 Tree->InvalidateNode(node);
             } else {
-                node = topLevel.Insert(place, RecData{record.id, KindSingle, QString(), text});
+                node = topLevel.Insert(place, RecData{record.id, KindSingle, QString(), std::move(text)});
             }
             node->CheckState = csCheckedNormal;
             continue;
@@ -117,12 +118,13 @@ void TZvLngFrm::LoadLangpack(const QString &fileName)
         // Lines go by position: the n-th value to the n-th line, new last lines after them.
         PVirtualNode cursor = node->FirstChild;
         for (std::size_t n = 0; n < record.values.size(); ++n) {
-            const QString &text = texts[nextText++];
+            QString &text = texts[nextText++];
             if (cursor) {
-                NodeRecord(cursor)->newText = text;
+                NodeRecord(cursor)->newText = std::move(text);
                 Tree->InvalidateNode(cursor);
             } else {
-                cursor = InsertRecordNode(node, amAddChildLast, RecData{record.id, KindSingle, QString(), text});
+                cursor = InsertRecordNode(node, amAddChildLast,
+                                          RecData{record.id, KindSingle, QString(), std::move(text)});
             }
             cursor->CheckState = csCheckedNormal;
             cursor = cursor->NextSibling;
