@@ -112,7 +112,7 @@ void TZvLngFrm::LoadLangpack(const QString &fileName)
             Tree->InvalidateNode(node);
         } else {
             node = topLevel.Insert(place, RecData{record.id, KindGroup,
-                                                QString::fromUtf16(kGroupTemplatePrefix), QString()});
+                                                  QString::fromUtf16(kGroupTemplatePrefix), QString()});
         }
         node->CheckState = csCheckedNormal;
         // Lines go by position: the n-th value to the n-th line, new last lines after them.

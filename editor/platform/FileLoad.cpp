@@ -15,7 +15,8 @@ namespace {
 
 [[noreturn]] void CannotOpen(const QString &fileName, const QString &reason)
 {
-    throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(QFileInfo(fileName).absoluteFilePath(), reason));
+    throw Exception(
+        QStringLiteral("Cannot open file \"%1\". %2").arg(QFileInfo(fileName).absoluteFilePath(), reason));
 }
 
 // Closes the descriptor when the read is over, however it ends.
