@@ -88,32 +88,56 @@ static void putEscaped(const char *s)
     }
 }
 
-static void regsLine(uint32_t eax, uint32_t ebx, uint32_t esi, uint32_t edi, uint32_t ebp)
+#define REG(r) (1u << (r))
+#define CALLEE_SAVED (REG(ZV_EBX) | REG(ZV_ESI) | REG(ZV_EDI) | REG(ZV_EBP))
+
+/* Compares the registers recorded after code that may be a module's ran (found) with what
+ * the game's convention wants, for the registers in mask: "regs bad" and every difference
+ * (ESP as the difference in bytes), else "regs ok" when printOk is set. */
+static void registersLine(const volatile uint32_t *found, const uint32_t want[ZV_REGS], unsigned mask, int printOk)
 {
-    static const char *names[5] = {"eax", "ebx", "esi", "edi", "ebp"};
-    uint32_t want[5] = {eax, ebx, esi, edi, ebp};
+    static const char *names[ZV_REGS] = {"eax", "ebx", "esi", "edi", "ebp", "esp", "top"};
     int bad = 0;
-    for (int i = 0; i < 5; ++i) {
-        if (zv_cont_regs[i] != want[i]) {
-            if (!bad)
-                fputs("regs bad", stdout);
-            printf(" %s=0x%08X", names[i], (unsigned)zv_cont_regs[i]);
-            bad = 1;
-        }
-    }
-    if (zv_cont_regs[5] != zv_place_esp) {
-        if (!bad)
-            fputs("regs bad", stdout);
-        printf(" esp=%+d", (int)(zv_cont_regs[5] - zv_place_esp));
+    for (int i = 0; i < ZV_REGS; ++i) {
+        if (!(mask & REG(i)) || found[i] == want[i])
+            continue;
+        fputs(bad ? " " : "regs bad ", stdout);
+        if (i == ZV_ESP)
+            printf("esp=%+d", (int)(found[i] - want[i]));
+        else
+            printf("%s=0x%08X", names[i], (unsigned)found[i]);
         bad = 1;
     }
-    puts(bad ? "" : "regs ok");
+    if (bad)
+        putchar('\n');
+    else if (printOk)
+        puts("regs ok");
 }
 
-static void stackLine(void)
+/* At the continuation of a place: ESP and the word on top of the stack as at the place. */
+static void placeLine(unsigned mask, uint32_t eax, uint32_t ebx, uint32_t esi, uint32_t edi, uint32_t ebp)
 {
-    if (zv_call_esp_after != zv_call_esp)
-        printf("stack bad %+d\n", (int)(zv_call_esp_after - zv_call_esp));
+    const uint32_t want[ZV_REGS] = {eax, ebx, esi, edi, ebp, zv_place_esp, ZV_SENT_TOP};
+    registersLine(zv_cont_regs, want, mask | REG(ZV_ESP) | REG(ZV_TOP), 1);
+}
+
+/* After a call through zv_call_*: the sentinels kept, the stack arguments removed. */
+static void callLine(void)
+{
+    const uint32_t want[ZV_REGS] = {0, ZV_SENT_EBX, ZV_SENT_ESI, ZV_SENT_EDI, ZV_SENT_EBP, zv_call_esp, 0};
+    registersLine(zv_call_regs, want, CALLEE_SAVED | REG(ZV_ESP), 0);
+}
+
+static void breachLines(void)
+{
+    for (int i = 0; i < zv_breach_count; ++i)
+        printf("breach %s\n", zv_breaches[i]);
+    zv_breach_count = 0;
+}
+
+static int isCellSlot(unsigned long n)
+{
+    return n >= 193 && n <= 196;
 }
 
 static int isListSlot(unsigned n)
@@ -125,7 +149,7 @@ static void printResult(unsigned slot, void *result)
 {
     if (!result) {
         puts("null");
-    } else if (slot >= 193 && slot <= 196) {
+    } else if (isCellSlot(slot)) {
         printf("cell 0x%08X value 0x%08X\n", (unsigned)(uintptr_t)result, *(unsigned *)result);
     } else if (isListSlot(slot)) {
         char **list = result;
@@ -151,7 +175,8 @@ static void *currentObject;
 static uint8_t owner[0x100];
 
 static int argCount;
-static char *args[8];
+static char *words[8];
+static char **args = words;
 
 static int number(int i, unsigned long *value)
 {
@@ -187,11 +212,12 @@ static void commandLanguages(void)
     printf("languages %d\n", (int)control->count);
     int i = 0;
     for (ZvLink *link = control->first; link && i < control->count; link = link->next, ++i) {
-        printf("language %d tag %u name ", i, (unsigned)link->item->tag);
+        printf("language %d tag %u at 0x%08X name ", i, (unsigned)link->item->tag,
+               (unsigned)(uintptr_t)link->item->text);
         putEscaped(link->item->text);
         putchar('\n');
     }
-    regsLine(zv_cont_regs[0], ZV_SENT_EBX, ZV_SENT_ESI, (uint32_t)(uintptr_t)control, ZV_SENT_EBP);
+    placeLine(CALLEE_SAVED, 0, ZV_SENT_EBX, ZV_SENT_ESI, (uint32_t)(uintptr_t)control, ZV_SENT_EBP);
     for (ZvLink *link = control->first, *next; link; link = next) {
         next = link->next;
         free(link->item);
@@ -200,9 +226,22 @@ static void commandLanguages(void)
     free(control);
 }
 
+/* The object of the language-object place is one 4-byte block of the game's allocator, and
+ * none is asked for when the value is above 255. */
+static void allocationLines(uint32_t value)
+{
+    uint32_t want = value > 255 ? 0 : 1;
+    if (zv_alloc_count != want)
+        printf("breach allocator calls %u\n", (unsigned)zv_alloc_count);
+    for (uint32_t i = 0; i < zv_alloc_count && i < ZV_ALLOC_LOG; ++i)
+        if (zv_alloc_sizes[i] != 4)
+            printf("breach allocator size 0x%08X\n", (unsigned)zv_alloc_sizes[i]);
+}
+
 static void commandObject(uint32_t value)
 {
     memset(owner, 0xAA, sizeof owner);
+    zv_alloc_count = 0;
     void *object = zv_object_function(value, owner);
     void *stored;
     memcpy(&stored, owner + 0x94, 4);
@@ -214,20 +253,153 @@ static void commandObject(uint32_t value)
     }
     if (stored != object)
         printf("owner bad 0x%08X\n", (unsigned)(uintptr_t)stored);
-    regsLine((uint32_t)(uintptr_t)object, 0, ZV_SENT_ESI, (uint32_t)(uintptr_t)owner,
-             (uint32_t)(uintptr_t)zv_object_frame);
+    placeLine(REG(ZV_EAX) | CALLEE_SAVED, (uint32_t)(uintptr_t)object, 0, ZV_SENT_ESI, (uint32_t)(uintptr_t)owner,
+              (uint32_t)(uintptr_t)zv_object_frame);
+    allocationLines(value);
 }
 
-static void commandSlot(void **table, void *object, int first)
+/* slot/tslot, and with a value to write (setcell) a cell slot whose cell gets it. */
+static void commandSlot(void **table, void *object, int first, int write)
 {
-    unsigned long n, arg = 0;
-    if (!number(first, &n) || n > 199 || (n == 14 && !number(first + 1, &arg))) {
+    unsigned long n, arg = 0, value = 0;
+    if (!number(first, &n) || n > 199 || (n == 14 && !number(first + 1, &arg)) ||
+        (write && (!isCellSlot(n) || !number(first + 1, &value)))) {
         puts("error slot arguments");
         return;
     }
     void *result = zv_call_method(object, table[n], n == 14, (int)arg);
+    if (write && result)
+        *(uint32_t *)result = (uint32_t)value;
     printResult((unsigned)n, result);
-    stackLine();
+    callLine();
+}
+
+static void printResString(int result, const char *text)
+{
+    printf("res %d ", result);
+    putEscaped(text);
+    putchar('\n');
+}
+
+static int command(void);
+
+/* repeat <count> <command>: the command, count times; 0 when it was quit. */
+static int commandRepeat(unsigned long count)
+{
+    char **outer = args;
+    int outerCount = argCount, go = 1;
+    for (unsigned long i = 0; go && i < count; ++i) {
+        args = outer + 2;
+        argCount = outerCount - 2;
+        go = command();
+    }
+    args = outer;
+    argCount = outerCount;
+    return go;
+}
+
+/* Runs the command in args; 0 when it ends the driver. Breaches that the game's functions
+ * saw while it ran follow its output, which is flushed then. */
+static int command(void)
+{
+    const char *c = args[0];
+    unsigned long a, b;
+    if (!strcmp(c, "quit")) {
+        return 0;
+    } else if (!strcmp(c, "echo")) {
+        for (int i = 1; i < argCount; ++i)
+            printf(i > 1 ? " %s" : "%s", args[i]);
+        putchar('\n');
+    } else if (!strcmp(c, "load")) {
+        char path[MAX_PATH * 2];
+        modulePath(argCount > 1 ? args[1] : "Verbatrix.dll", path, sizeof path);
+        HMODULE h = LoadLibraryA(path);
+        if (h) {
+            module = h;
+            printf("load ok\n");
+        } else {
+            printf("load failed %lu\n", (unsigned long)GetLastError());
+        }
+    } else if (!strcmp(c, "unload")) {
+        if (!module)
+            puts("unload none");
+        else if (FreeLibrary(module))
+            puts("unload ok");
+        else
+            puts("unload failed");
+        module = NULL;
+    } else if (!strcmp(c, "languages")) {
+        commandLanguages();
+    } else if (!strcmp(c, "choose") && number(1, &a)) {
+        int r = zv_choice_function((int)a);
+        printf("choose %d\n", r);
+        placeLine(REG(ZV_EAX) | CALLEE_SAVED, (uint32_t)r, ZV_SENT_EBX, ZV_SENT_ESI, ZV_SENT_EDI, ZV_SENT_EBP);
+    } else if (!strcmp(c, "set") && number(1, &a)) {
+        printf("set %d\n", zv_call_set_language(&zv_language_manager, (int)a));
+        callLine();
+    } else if (!strcmp(c, "reload")) {
+        zv_call_reload_trigger();
+        printf("reload runs %u\n", (unsigned)zv_reload_runs);
+        callLine();
+    } else if (!strcmp(c, "object") && number(1, &a)) {
+        commandObject((uint32_t)a);
+    } else if (!strcmp(c, "slot") || !strcmp(c, "setcell")) {
+        if (!currentObject)
+            puts("error no object");
+        else
+            commandSlot(*(void ***)currentObject, currentObject, 1, !strcmp(c, "setcell"));
+    } else if (!strcmp(c, "tslot") && number(1, &a) && a < 9) {
+        commandSlot(zvGameLanguages[a].methodTable, owner, 2, 0);
+    } else if (!strcmp(c, "res") && number(1, &a)) {
+        ZvString s = {0};
+        int r = zv_call_load_res_string(&s, (int)a);
+        printResString(r, s.text ? s.text : "");
+        callLine();
+        free(s.text);
+    } else if (!strcmp(c, "tres") && number(1, &a) && a < 9 && number(2, &b)) {
+        static char text[65536];
+        int n = game_find_resource_string(zvGameLanguages[a].languageCode, (uint32_t)b, text, sizeof text);
+        printResString(n >= 0, n >= 0 ? text : "");
+    } else if (!strcmp(c, "arena")) {
+        printf("arena 0x%08X\n", (unsigned)game_arena_next());
+    } else if (!strcmp(c, "repeat") && number(1, &a) && argCount > 2) {
+        return commandRepeat(a);
+    } else if (!strcmp(c, "state")) {
+        printf("state index %u code 0x%04X\n", (unsigned)zv_language_manager.currentIndex,
+               (unsigned)zv_language_code);
+    } else if (!strcmp(c, "boxes")) {
+        printf("boxes %d\n", boxCount);
+        for (int i = 0; i < boxCount; ++i) {
+            printf("box %d style 0x%X caption ", i, boxes[i].style);
+            putEscaped(boxes[i].caption ? boxes[i].caption : "");
+            fputs(" text ", stdout);
+            putEscaped(boxes[i].text ? boxes[i].text : "");
+            putchar('\n');
+        }
+    } else if (!strcmp(c, "protect") && number(1, &a)) {
+        MEMORY_BASIC_INFORMATION mi;
+        if (!VirtualQuery((const void *)(uintptr_t)a, &mi, sizeof mi) || mi.State != MEM_COMMIT)
+            puts("error protect unmapped");
+        else
+            printf("protect 0x%08lX 0x%lX\n", a, (unsigned long)mi.Protect);
+    } else if (!strcmp(c, "dump") && number(1, &a) && number(2, &b) && b <= 256) {
+        const BYTE *p = (const BYTE *)(uintptr_t)a;
+        MEMORY_BASIC_INFORMATION mi;
+        if (!VirtualQuery(p, &mi, sizeof mi) || mi.State != MEM_COMMIT ||
+            (const BYTE *)mi.BaseAddress + mi.RegionSize < p + b) {
+            puts("error dump unmapped");
+        } else {
+            printf("dump 0x%08lX ", a);
+            for (unsigned long i = 0; i < b; ++i)
+                printf("%02x", p[i]);
+            putchar('\n');
+        }
+    } else {
+        printf("error unknown %s\n", c);
+    }
+    breachLines();
+    fflush(stdout);
+    return 1;
 }
 
 static int run(void)
@@ -235,95 +407,14 @@ static int run(void)
     char line[1024];
     while (fgets(line, sizeof line, stdin)) {
         line[strcspn(line, "\r\n")] = 0;
+        args = words;
         argCount = 0;
         for (char *t = strtok(line, " \t"); t && argCount < 8; t = strtok(NULL, " \t"))
             args[argCount++] = t;
         if (argCount == 0 || args[0][0] == '#')
             continue;
-        const char *c = args[0];
-        unsigned long a, b;
-        if (!strcmp(c, "quit")) {
+        if (!command())
             break;
-        } else if (!strcmp(c, "echo")) {
-            for (int i = 1; i < argCount; ++i)
-                printf(i > 1 ? " %s" : "%s", args[i]);
-            putchar('\n');
-        } else if (!strcmp(c, "load")) {
-            char path[MAX_PATH * 2];
-            modulePath(argCount > 1 ? args[1] : "Verbatrix.dll", path, sizeof path);
-            HMODULE h = LoadLibraryA(path);
-            if (h) {
-                module = h;
-                printf("load ok\n");
-            } else {
-                printf("load failed %lu\n", (unsigned long)GetLastError());
-            }
-        } else if (!strcmp(c, "unload")) {
-            if (!module)
-                puts("unload none");
-            else if (FreeLibrary(module))
-                puts("unload ok");
-            else
-                puts("unload failed");
-            module = NULL;
-        } else if (!strcmp(c, "languages")) {
-            commandLanguages();
-        } else if (!strcmp(c, "choose") && number(1, &a)) {
-            int r = zv_choice_function((int)a);
-            printf("choose %d\n", r);
-            regsLine((uint32_t)r, ZV_SENT_EBX, ZV_SENT_ESI, ZV_SENT_EDI, ZV_SENT_EBP);
-        } else if (!strcmp(c, "set") && number(1, &a)) {
-            printf("set %d\n", zv_call_set_language(&zv_language_manager, (int)a));
-            stackLine();
-        } else if (!strcmp(c, "reload")) {
-            zv_call_reload_trigger();
-            printf("reload runs %u\n", (unsigned)zv_reload_runs);
-            stackLine();
-        } else if (!strcmp(c, "object") && number(1, &a)) {
-            commandObject((uint32_t)a);
-        } else if (!strcmp(c, "slot")) {
-            if (!currentObject)
-                puts("error no object");
-            else
-                commandSlot(*(void ***)currentObject, currentObject, 1);
-        } else if (!strcmp(c, "tslot") && number(1, &a) && a < 9) {
-            commandSlot(zvGameLanguages[a].methodTable, owner, 2);
-        } else if (!strcmp(c, "res") && number(1, &a)) {
-            ZvString s = {0};
-            int r = zv_call_load_res_string(&s, (int)a);
-            printf("res %d ", r);
-            putEscaped(s.text ? s.text : "");
-            putchar('\n');
-            stackLine();
-            free(s.text);
-        } else if (!strcmp(c, "state")) {
-            printf("state index %u code 0x%04X\n", (unsigned)zv_language_manager.currentIndex,
-                   (unsigned)zv_language_code);
-        } else if (!strcmp(c, "boxes")) {
-            printf("boxes %d\n", boxCount);
-            for (int i = 0; i < boxCount; ++i) {
-                printf("box %d style 0x%X caption ", i, boxes[i].style);
-                putEscaped(boxes[i].caption ? boxes[i].caption : "");
-                fputs(" text ", stdout);
-                putEscaped(boxes[i].text ? boxes[i].text : "");
-                putchar('\n');
-            }
-        } else if (!strcmp(c, "dump") && number(1, &a) && number(2, &b) && b <= 256) {
-            const BYTE *p = (const BYTE *)(uintptr_t)a;
-            MEMORY_BASIC_INFORMATION mi;
-            if (!VirtualQuery(p, &mi, sizeof mi) || mi.State != MEM_COMMIT ||
-                (const BYTE *)mi.BaseAddress + mi.RegionSize < p + b) {
-                puts("error dump unmapped");
-                continue;
-            }
-            printf("dump 0x%08lX ", a);
-            for (unsigned long i = 0; i < b; ++i)
-                printf("%02x", p[i]);
-            putchar('\n');
-        } else {
-            printf("error unknown %s\n", c);
-        }
-        fflush(stdout);
     }
     fflush(stdout);
     return 0;

@@ -1,46 +1,66 @@
-/* The fixed-address image of the game double: one writable code section that starts at
- * 0x401000 and holds the game's functions, the places inside functions that a module
- * patches, the language names and method tables, the language-code word and the language
- * manager, each at the address of game version 3.6.31.0. The C side (game.c) does the
- * work; the code here gives each entry the game's register convention.
+/* The fixed-address image of the game double, each part at the address of game version
+ * 3.6.31.0: a code section (read and execute only) from 0x401000 with the game's functions,
+ * the places inside functions that a module patches and the language methods, and a data
+ * section (read and write) from 0x5DC000 with the language names and method tables, the
+ * language-code word, the strings and lists, and the language manager. The C side (game.c)
+ * does the work; the code here gives each entry the game's register convention.
  *
  * Every function entry starts with at least five bytes of plain instructions, and each
  * patched place starts with an ordinary instruction, so that a hooking library can
  * relocate them. With ZV_UNPATCHABLE_SET_LANGUAGE the set-language function instead
  * starts with a short jump into its own first five bytes, which cannot be relocated. */
         .intel_syntax noprefix
-        .section .game,"wx"
+        .section .game,"xr"
 
 #define BASE 0x401000
+#define DATA_BASE 0x5DC000
 #define AT(a) .org (a) - BASE, 0xCC
 /* Code that runs on into a place: NOP filler up to it. */
 #define FALLTO(a) .org (a) - BASE, 0x90
+#define DATA_AT(a) .org (a) - DATA_BASE, 0
 
-/* Sentinels loaded into the callee-saved registers before a place is reached, checked at
- * its continuation. */
+/* Sentinels loaded into the callee-saved registers before code that may be a module's runs,
+ * and the word on top of the stack at a place; checked when the game's code goes on. */
 #define SENT_EBX 0x0B0B0B0B
 #define SENT_ESI 0x05050505
+#define SENT_EDI 0x0D0D0D0D
 #define SENT_EBP 0x0E0E0E0E
+#define SENT_TOP 0x7A7A7A7A
 
-/* Records the registers at the continuation of a place for the driver. */
-        .macro record_continuation
-        mov [_zv_cont_regs + 0], eax
-        mov [_zv_cont_regs + 4], ebx
-        mov [_zv_cont_regs + 8], esi
-        mov [_zv_cont_regs + 12], edi
-        mov [_zv_cont_regs + 16], ebp
-        mov [_zv_cont_regs + 20], esp
+/* Records the registers (and the word on top of the stack) into regs, EAX kept. */
+        .macro record_registers regs
+        mov [\regs + 0], eax
+        mov [\regs + 4], ebx
+        mov [\regs + 8], esi
+        mov [\regs + 12], edi
+        mov [\regs + 16], ebp
+        mov [\regs + 20], esp
+        mov eax, [esp]
+        mov [\regs + 24], eax
+        mov eax, [\regs + 0]
         .endm
 
-/* The calls into the game keep EBX, ESI, EDI and EBP for the C caller; the arguments then
- * start at ESP + 20. */
+/* Calls into code that may be a module's replacement or method. call_enter keeps the C
+ * caller's EBX, ESI, EDI and EBP on the stack (the arguments then start at ESP + 20) and
+ * notes ESP; the stack arguments follow, then call_sentinels, then the call. call_leave
+ * records what the callee left in the registers for the driver's check, takes ESP back from
+ * the note (a callee that breaks the convention cannot upset the caller) and returns. */
         .macro call_enter
         push ebx
         push esi
         push edi
         push ebp
+        mov [_zv_call_esp], esp
+        .endm
+        .macro call_sentinels
+        mov ebx, SENT_EBX
+        mov esi, SENT_ESI
+        mov edi, SENT_EDI
+        mov ebp, SENT_EBP
         .endm
         .macro call_leave
+        record_registers _zv_call_regs
+        mov esp, [_zv_call_esp]
         pop ebp
         pop edi
         pop esi
@@ -93,7 +113,8 @@ _zv_string_buffer:
         pop ebp
         ret 4
 
-/* ---- string-resource loader: stack string object, id (both removed); result in EAX */
+/* ---- string-resource loader: stack string object, id (both removed); result in EAX; the
+ *      game's callers have the string object in ECX as well */
         AT(0x484290)
         .globl _zv_load_res_string
 _zv_load_res_string:
@@ -102,10 +123,11 @@ _zv_load_res_string:
         push ebx
         push esi
         push edi
+        push ecx
         push dword ptr [ebp + 12]
         push dword ptr [ebp + 8]
         call _game_load_res_string
-        add esp, 8
+        add esp, 12
         pop edi
         pop esi
         pop ebx
@@ -161,9 +183,10 @@ _zv_choice_function:
         push esi
         push edi
         mov eax, [esp + 20]
+        push SENT_TOP
         mov ebx, SENT_EBX
         mov esi, SENT_ESI
-        mov edi, 0x0D0D0D0D
+        mov edi, SENT_EDI
         mov ebp, SENT_EBP
         mov [_zv_place_esp], esp
         FALLTO(0x4A73E1)
@@ -175,7 +198,8 @@ _zv_choice_function:
         nop
         nop
         AT(0x4A73F0)
-        record_continuation
+        record_registers _zv_cont_regs
+        add esp, 4
         pop edi
         pop esi
         pop ebx
@@ -192,6 +216,7 @@ _zv_list_function:
         push esi
         push edi
         mov edi, [esp + 20]
+        push SENT_TOP
         mov ebx, SENT_EBX
         mov esi, SENT_ESI
         mov ebp, SENT_EBP
@@ -205,7 +230,8 @@ _zv_list_function:
         jmp zv_list_continuation
         AT(0x4AA6B9)
 zv_list_continuation:
-        record_continuation
+        record_registers _zv_cont_regs
+        add esp, 4
         pop edi
         pop esi
         pop ebx
@@ -244,9 +270,10 @@ _zv_object_function:
         mov [ebp + 0xF334], eax
         sub esp, 0x50
         mov [esp + 0x4C], edx
+        mov dword ptr [esp], SENT_TOP
         mov ebx, SENT_EBX
         mov esi, SENT_ESI
-        mov edi, 0x0D0D0D0D
+        mov edi, SENT_EDI
         mov [_zv_place_esp], esp
         FALLTO(0x53F255)
         /* the game's own code: make the language object */
@@ -260,7 +287,7 @@ _zv_object_function:
         jmp zv_object_continuation
         AT(0x53F40A)
 zv_object_continuation:
-        record_continuation
+        record_registers _zv_cont_regs
         add esp, 0x50
         pop edi
         pop esi
@@ -278,9 +305,8 @@ _zv_call_set_language:
         mov ecx, [esp + 20]
         mov eax, [esp + 24]
         mov edx, 0x484360
-        mov [_zv_call_esp], esp
+        call_sentinels
         call edx
-        mov [_zv_call_esp_after], esp
         call_leave
 
         /* void zv_call_reload_trigger(void) */
@@ -288,34 +314,46 @@ _zv_call_set_language:
 _zv_call_reload_trigger:
         call_enter
         mov edx, 0x484410
-        mov [_zv_call_esp], esp
+        call_sentinels
         call edx
-        mov [_zv_call_esp_after], esp
         call_leave
 
-        /* int zv_call_load_res_string(void *object, int id) */
+        /* int zv_call_load_res_string(void *object, int id): the object also in ECX */
         .globl _zv_call_load_res_string
 _zv_call_load_res_string:
         call_enter
-        mov edx, 0x484290
-        mov [_zv_call_esp], esp
+        mov ecx, [esp + 20]
         push dword ptr [esp + 24]
-        push dword ptr [esp + 24]
+        push ecx
         mov eax, 0xDEADBEEF             /* the loader ignores EAX at entry */
+        mov edx, 0x484290
+        call_sentinels
         call edx
-        mov [_zv_call_esp_after], esp
         call_leave
 
-        /* int zv_call_list_item_adder(const char *text, void *control, int arg) */
-        .globl _zv_call_list_item_adder
-_zv_call_list_item_adder:
+        /* void *zv_call_method(void *object, void *method, int hasArg, int arg) */
+        .globl _zv_call_method
+_zv_call_method:
         call_enter
         mov ecx, [esp + 20]
         mov edx, [esp + 24]
-        push dword ptr [esp + 28]
+        cmp dword ptr [esp + 28], 0
+        je 1f
+        push dword ptr [esp + 32]
+1:      call_sentinels
+        call edx
+        call_leave
+
+        /* The game's own functions keep EBX, ESI, EDI and EBP themselves. */
+        /* int zv_call_list_item_adder(const char *text, void *control, int arg) */
+        .globl _zv_call_list_item_adder
+_zv_call_list_item_adder:
+        mov ecx, [esp + 4]
+        mov edx, [esp + 8]
+        push dword ptr [esp + 12]
         mov eax, 0x40D090
         call eax
-        call_leave
+        ret
 
         /* void *zv_call_allocator(unsigned size) */
         .globl _zv_call_allocator
@@ -327,43 +365,45 @@ _zv_call_allocator:
         pop edi
         ret
 
-        /* void *zv_call_method(void *object, void *method, int hasArg, int arg) */
-        .globl _zv_call_method
-_zv_call_method:
-        call_enter
-        mov ecx, [esp + 20]
-        mov edx, [esp + 24]
-        mov eax, [esp + 28]
-        mov ebx, [esp + 32]
-        mov [_zv_call_esp], esp
-        test eax, eax
-        jz 1f
-        push ebx
-1:      call edx
-        mov [_zv_call_esp_after], esp
-        mov esp, [_zv_call_esp]
-        call_leave
+/* ---- slot 14 of every language for an argument above 14: a list that names the language
+ *      and the argument. Entered by a jump with the language id pushed over the return
+ *      address; removes it and the argument. */
+        .globl _zv_slot14_beyond
+_zv_slot14_beyond:
+        push dword ptr [esp + 8]
+        push dword ptr [esp + 4]
+        call _game_slot14_beyond
+        add esp, 12
+        ret 4
 
+/* ---- the language methods */
+        AT(0x570000)
+#include "content_code.s"
+
+/* The code section fills its pages up to the data section. */
+        AT(DATA_BASE)
+
+        .section .gdata,"dw"
 /* ---- names and method tables */
 #include "content_fixed.s"
 
 /* ---- the language-code word */
-        AT(0x6391F8)
+        DATA_AT(0x6391F8)
         .globl _zv_language_code
 _zv_language_code:
         .short 0x0809
         .short 0
 
-/* ---- methods, strings, lists and cells of the nine languages */
-        AT(0x640000)
+/* ---- strings, lists and cells of the nine languages */
+        DATA_AT(0x640000)
 #include "content_pool.s"
 
 /* ---- the language manager; offset 4: the current language index */
-        AT(0x8BBB08)
+        DATA_AT(0x8BBB08)
         .globl _zv_language_manager
 _zv_language_manager:
         .long 0x4D474C5A
         .long 7
         .long 0, 0
-        AT(0x8BC000)
+        DATA_AT(0x8BC000)
         .long 0

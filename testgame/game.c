@@ -1,6 +1,8 @@
 /* The game's own functions behind the fixed-address entries of game.S. */
 #include "game.h"
 
+#include <stdarg.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <windows.h>
@@ -26,16 +28,37 @@ const ZvGameLanguage zvGameLanguages[9] = {
 };
 const int zvGameListOrder[9] = {1, 7, 3, 6, 2, 4, 0, 8, 5};
 
-volatile uint32_t zv_cont_regs[6];
+volatile uint32_t zv_cont_regs[ZV_REGS];
 volatile uint32_t zv_place_esp;
+volatile uint32_t zv_call_regs[ZV_REGS];
+volatile uint32_t zv_call_esp;
 volatile uint32_t zv_own_list_runs;
-volatile uint32_t zv_call_esp, zv_call_esp_after;
 uint8_t zv_object_frame[0xF400];
 volatile uint32_t zv_reload_runs;
 
+char zv_breaches[ZV_BREACH_MAX][ZV_BREACH_TEXT];
+int zv_breach_count;
+uint32_t zv_alloc_count;
+uint32_t zv_alloc_sizes[ZV_ALLOC_LOG];
+
+/* Notes a breach of the game's conventions for the driver. */
+static void breach(const char *format, ...)
+{
+    if (zv_breach_count == ZV_BREACH_MAX)
+        return;
+    va_list args;
+    va_start(args, format);
+    vsnprintf(zv_breaches[zv_breach_count++], ZV_BREACH_TEXT, format, args);
+    va_end(args);
+}
+
+/* The list-item adder's only caller argument is always 1000. */
+#define LIST_ITEM_ARGUMENT 1000
+
 int game_add_list_item(ZvListControl *control, const char *text, int arg)
 {
-    (void)arg;
+    if (arg != LIST_ITEM_ARGUMENT)
+        breach("list-item adder argument %d", arg);
     ZvLink *link = calloc(1, sizeof *link);
     ZvListItem *item = calloc(1, sizeof *item);
     if (!link || !item) {
@@ -55,7 +78,8 @@ int game_add_list_item(ZvListControl *control, const char *text, int arg)
 
 char *game_string_buffer(ZvString *object, uint32_t n, uint32_t edx)
 {
-    (void)edx;
+    if (edx != 0)
+        breach("string-buffer edx 0x%08X", (unsigned)edx);
     if (n + 1 > object->capacity) {
         char *grown = realloc(object->text, n + 1);
         if (!grown)
@@ -127,9 +151,11 @@ int game_find_resource_string(uint16_t languageCode, uint32_t id, char *out, siz
     return (int)n;
 }
 
-int game_load_res_string(ZvString *object, uint32_t id)
+int game_load_res_string(ZvString *object, uint32_t id, uint32_t ecx)
 {
     static char text[65536];
+    if (ecx != (uint32_t)(uintptr_t)object)
+        breach("string-resource loader ecx 0x%08X", (unsigned)ecx);
     int n = game_find_resource_string(zv_language_code, id & 0xFFFF, text, sizeof text);
     char *buffer = game_string_buffer(object, n < 0 ? 0 : (uint32_t)n, 0);
     if (!buffer)
@@ -158,7 +184,7 @@ void game_fill_language_list(ZvListControl *control)
 {
     for (int k = 0; k < 9; ++k) {
         int id = zvGameListOrder[k];
-        int index = zv_call_list_item_adder(zvGameLanguages[id].name, control, 1000);
+        int index = zv_call_list_item_adder(zvGameLanguages[id].name, control, LIST_ITEM_ARGUMENT);
         ZvLink *link = control->first;
         for (int i = 0; link && i < index; ++i)
             link = link->next;
@@ -169,10 +195,19 @@ void game_fill_language_list(ZvListControl *control)
 
 /* The game's allocator hands out blocks of one arena that is never given back, so the
  * addresses of a run are the same every time. */
+static uint8_t arena[1 << 20];
+static uint32_t used;
+
+uintptr_t game_arena_next(void)
+{
+    return (uintptr_t)(arena + used);
+}
+
 void *game_alloc(uint32_t size)
 {
-    static uint8_t arena[1 << 20];
-    static uint32_t used;
+    if (zv_alloc_count < ZV_ALLOC_LOG)
+        zv_alloc_sizes[zv_alloc_count] = size;
+    ++zv_alloc_count;
     uint32_t need = size ? (size + 7) & ~7u : 8;
     if (size > sizeof arena || need > sizeof arena - used)
         return NULL;
@@ -191,4 +226,12 @@ void *game_make_language_object(uint32_t value)
         *object = index < 9 ? zvGameLanguages[index].methodTable : NULL;
     }
     return object;
+}
+
+char **game_slot14_beyond(uint32_t languageId, uint32_t n)
+{
+    static char text[48];
+    static char *list[2] = {text, NULL};
+    snprintf(text, sizeof text, "Argument %u of language %u", (unsigned)n, (unsigned)languageId);
+    return list;
 }

@@ -52,19 +52,39 @@ extern ZvLanguageManager zv_language_manager;
 extern volatile uint16_t zv_language_code;
 extern const uint8_t zv_cyrillic_map[64];
 
-/* Registers recorded at the continuation of a place: EAX EBX ESI EDI EBP ESP, and ESP at
- * the place itself. */
-extern volatile uint32_t zv_cont_regs[6];
+/* Registers recorded after code that may be a module's returned to the game: EAX EBX ESI
+ * EDI EBP ESP, and the word on top of the stack. zv_cont_* at the continuation of a place
+ * (ESP at the place itself in zv_place_esp), zv_call_* after a call through zv_call_*
+ * (ESP before the call, with its stack arguments still to be pushed, in zv_call_esp). */
+enum { ZV_EAX, ZV_EBX, ZV_ESI, ZV_EDI, ZV_EBP, ZV_ESP, ZV_TOP, ZV_REGS };
+extern volatile uint32_t zv_cont_regs[ZV_REGS];
 extern volatile uint32_t zv_place_esp;
+extern volatile uint32_t zv_call_regs[ZV_REGS];
+extern volatile uint32_t zv_call_esp;
 extern volatile uint32_t zv_own_list_runs;
-extern volatile uint32_t zv_call_esp, zv_call_esp_after;
 extern uint8_t zv_object_frame[0xF400];
 extern volatile uint32_t zv_reload_runs;
 
+/* What the game's callee-saved registers hold when code that may be a module's is entered,
+ * and the word on top of the stack at a place. */
 #define ZV_SENT_EBX 0x0B0B0B0Bu
 #define ZV_SENT_ESI 0x05050505u
 #define ZV_SENT_EDI 0x0D0D0D0Du
 #define ZV_SENT_EBP 0x0E0E0E0Eu
+#define ZV_SENT_TOP 0x7A7A7A7Au
+
+/* Breaches of the game's conventions seen by the game's own functions (an argument a caller
+ * got wrong), kept until the driver prints them. */
+enum { ZV_BREACH_MAX = 16, ZV_BREACH_TEXT = 96 };
+extern char zv_breaches[ZV_BREACH_MAX][ZV_BREACH_TEXT];
+extern int zv_breach_count;
+
+/* The requests the allocator has had since zv_alloc_count was last set to 0 (the first
+ * ZV_ALLOC_LOG sizes are kept), and where its next block would start. */
+enum { ZV_ALLOC_LOG = 8 };
+extern uint32_t zv_alloc_count;
+extern uint32_t zv_alloc_sizes[ZV_ALLOC_LOG];
+uintptr_t game_arena_next(void);
 
 /* The enclosing game functions of the three places (cdecl). */
 int zv_choice_function(int id);
@@ -82,12 +102,13 @@ void *zv_call_method(void *object, void *method, int hasArg, int arg);
 /* The game's own work behind its fixed-address entries (called from game.S). */
 int game_add_list_item(ZvListControl *control, const char *text, int arg);
 char *game_string_buffer(ZvString *object, uint32_t n, uint32_t edx);
-int game_load_res_string(ZvString *object, uint32_t id);
+int game_load_res_string(ZvString *object, uint32_t id, uint32_t ecx);
 int game_set_language(ZvLanguageManager *manager, uint32_t index);
 void game_reload_trigger(void);
 void game_fill_language_list(ZvListControl *control);
 void *game_alloc(uint32_t size);
 void *game_make_language_object(uint32_t value);
+char **game_slot14_beyond(uint32_t languageId, uint32_t n);
 
 /* The string in the game's own string tables for id in the given LANGID, converted to the
  * game's character set into out (at most cap bytes with its NUL); the length, or -1. */

@@ -31,6 +31,11 @@ bool Registry(const std::string& dir) {
   ok &= TestLangpack(40, 7, "Old").Version(3, 6, 30, 0).WriteTo(dir + "/old.ZVlang");
   ok &= TestLangpack(41).Magic(std::string("ZVLANG\x01\0", 8)).WriteTo(dir + "/bad6.ZVlang");
   ok &= TestLangpack(42).Magic(std::string("ZVLANG\0\x01", 8)).WriteTo(dir + "/bad7.ZVlang");
+  // Several faults in one file: only the first check that fails speaks.
+  ok &= TestLangpack(44).Magic(std::string("ZVLANG\x01\0", 8)).Version(3, 6, 30, 0)
+            .WriteTo(dir + "/badver.ZVlang");
+  ok &= TestLangpack(51, 7, "Ver").Version(3, 6, 30, 0).WriteTo(dir + "/verA.ZVlang");
+  ok &= TestLangpack(51, 7, "Ver").Version(3, 6, 30, 0).WriteTo(dir + "/verB.ZVlang");
   {
     const std::string bytes = TestLangpack(43).Bytes().substr(0, 59);
     FILE* f = std::fopen((dir + "/short.ZVlang").c_str(), "wb");
@@ -47,6 +52,17 @@ bool Registry(const std::string& dir) {
   // A file name of 250 characters: with the game folder in front, more than 259.
   ok &= TestLangpack(62, 7, "Far away").WriteTo(dir + "/" + std::string(243, 'p') + ".ZVlang");
   return ok;
+}
+
+// A langpack on a base other than English that answers one slot of each kind and one
+// resource string; everything else comes from the game's Spanish.
+bool Conventions(const std::string& dir) {
+  return TestLangpack(20, 3, "Twenty")
+      .Single(SlotId(20), "twenty")
+      .Group(SlotId(5), {"five"})
+      .Group(SlotId(14, 3), {"sub three"})
+      .Single(ResourceId(0), "first")
+      .WriteTo(dir + "/twenty.ZVlang");
 }
 
 // One ordinary langpack, for the version and hook-failure variants.
@@ -70,6 +86,7 @@ int main(int argc, char** argv) {
   if (scenario == "registry") return Registry(dir) ? 0 : 1;
   if (scenario == "single") return Single(dir) ? 0 : 1;
   if (scenario == "reload") return Reload(dir) ? 0 : 1;
+  if (scenario == "conventions") return Conventions(dir) ? 0 : 1;
   std::fprintf(stderr, "unknown scenario %s\n", argv[1]);
   return 2;
 }
