@@ -142,7 +142,7 @@ Langdef Langdef::Load(const QString &programFolder)
 {
     const QString path = QDir(programFolder).filePath(QLatin1String(kLangdefFileName));
     const QFileInfo file(path);
-    if (file.isFile())
+    if (file.exists())
         return Langdef(LoadBytesFromFile(path), file.absoluteFilePath());
     return Langdef(ResourceStream(QLatin1String(kLangdefResourceName)).bytes(), QString());
 }

@@ -115,10 +115,11 @@ private:
 
 class Langdef {
 public:
-    // Reads "Langdef.df" in programFolder when it exists (a file that cannot be read
-    // raises Exception "Cannot open file ..."), else the built-in table (EResNotFound
-    // when missing). Throws ELangdefDamaged for a table whose entry list is unsound,
-    // naming the file's full path when the table came from "Langdef.df".
+    // Reads "Langdef.df" in programFolder when it exists (a file that cannot be read, or
+    // anything there but a regular file, raises Exception "Cannot open file ..."), else the
+    // built-in table (EResNotFound when missing). Throws ELangdefDamaged for a table whose
+    // entry list is unsound, naming the file's full path when the table came from
+    // "Langdef.df".
     static Langdef Load(const QString &programFolder);
     // A table from bytes held in memory; throws ELangdefDamaged as Load does.
     static Langdef FromBytes(QByteArray bytes);

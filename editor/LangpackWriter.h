@@ -12,10 +12,11 @@
 // The refusal text names the record; nothing is built. A name longer than 31 code units
 // is cut to its first 31 so that its 0 byte stays inside the 32-byte field.
 //
-// SaveLangpackFile never destroys the file it replaces: the bytes go to a temporary file
-// beside the target, which takes the target's place only once it is complete. On failure
-// it throws Exception with "Cannot create file "<path>". <reason>" or
-// "Stream write error", and the old file is left as it was.
+// SaveLangpackFile does not destroy the file it replaces: the bytes go to a temporary file
+// beside the target, which takes the target's place only once it is complete; only where
+// the folder does not let the user create that file is the target written in place
+// (SaveBytesToFile). On failure it throws Exception with "Cannot create file "<path>".
+// <reason>" or "Stream write error".
 #pragma once
 
 #include <QByteArray>
@@ -51,6 +52,6 @@ uint32_t TruncatedLanguageId(double value);
 LangpackBuildResult BuildLangpack(const LangpackSaveHeader &header,
                                   const std::vector<LangpackSaveRecord> &records);
 
-// Writes `bytes` to `fileName` through a temporary file that replaces it when complete.
-// Throws Exception on failure (see above).
+// Writes `bytes` to `fileName` through a temporary file that replaces it when complete, or
+// in place where no temporary file can be made. Throws Exception on failure (see above).
 void SaveLangpackFile(const QString &fileName, const QByteArray &bytes);

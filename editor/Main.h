@@ -15,6 +15,8 @@
 //                     commands (lines, records, the special functions)
 //   MainSaving.cpp    the Save command and the writing of the langpack
 //   MainLoading.cpp   opening a langpack and laying it over the stock strings
+//   TopLevelIndex.cpp where a record goes among the top-level nodes (loading and the
+//                     template reload)
 //   MainFiles.cpp     New, Open, the close query and the association command
 //   MainKeyboard.cpp  the window's keyboard commands and the tree's key handling
 #pragma once

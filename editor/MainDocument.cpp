@@ -3,6 +3,7 @@
 #include "Main.h"
 
 #include "LangpackFormat.h"
+#include "TopLevelIndex.h"
 #include "platform/Memo.h"
 
 #include <QComboBox>
@@ -110,39 +111,12 @@ void TZvLngFrm::FillTreeFromBase()
 
 void TZvLngFrm::ReloadTemplates()
 {
-    PVirtualNode root = Tree->RootNode();
-    // The walk for a record passes every node up to `prev` of the record before it when the
-    // ids ascend (as in every stock block), so it goes on from there; otherwise it starts
-    // again at the first node. Either way it stops where a walk from the first node would.
-    PVirtualNode resumeAfter = nullptr;
-    uint32_t lastId = 0;
-    bool resume = false;
+    TopLevelIndex topLevel(*this);
     WalkBaseBlock([&](const LangdefRecord &record, const QStringList &strings) {
         // The record's place: the first top-level node whose id is not below the record's.
-        if (!resume || record.id < lastId)
-            resumeAfter = nullptr;
-        PVirtualNode prev = resumeAfter;
-        PVirtualNode node = prev ? prev->NextSibling : root->FirstChild;
-        while (node) {
-            const RecData *data = NodeRecord(node);
-            if (data && data->id >= record.id)
-                break;
-            prev = node;
-            node = node->NextSibling;
-        }
-        resumeAfter = prev;
-        lastId = record.id;
-        resume = true;
-        RecData *match = nullptr;
-        if (node) {
-            match = NodeRecord(node);
-            if (match && match->id != record.id)
-                match = nullptr;
-        }
-        const auto insertAtPlace = [&](const RecData &data) {
-            return prev ? InsertRecordNode(prev, amInsertAfter, data)
-                        : InsertRecordNode(root, amAddChildFirst, data);
-        };
+        const TopLevelIndex::Place place = topLevel.Find(record.id);
+        PVirtualNode node = place.node;
+        RecData *match = NodeRecord(node);
 
         if (!record.IsGroup()) {
             if (match) {
@@ -151,7 +125,7 @@ void TZvLngFrm::ReloadTemplates()
                 Tree->DeleteChildren(node);
                 Tree->InvalidateNode(node);
             } else {
-                insertAtPlace(RecData{record.id, KindSingle, strings[0], QString()});
+                topLevel.Insert(place, RecData{record.id, KindSingle, strings[0], QString()});
             }
             return;
         }
@@ -162,7 +136,7 @@ void TZvLngFrm::ReloadTemplates()
             match->kind = record.kind;
             Tree->InvalidateNode(node);
         } else {
-            node = insertAtPlace(RecData{record.id, record.kind, groupText, QString()});
+            node = topLevel.Insert(place, RecData{record.id, record.kind, groupText, QString()});
         }
         PVirtualNode line = node->FirstChild;
         for (const QString &text : strings) {

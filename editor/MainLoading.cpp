@@ -7,6 +7,7 @@
 
 #include "LangpackFormat.h"
 #include "LangpackReader.h"
+#include "TopLevelIndex.h"
 #include "Zvcharset.h"
 #include "platform/FileLoad.h"
 #include "platform/MessageBox.h"
@@ -16,7 +17,12 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include <algorithm>
+#include <functional>
+#include <numeric>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -25,52 +31,31 @@ QString GameText(std::string_view bytes)
     return GameToUnicode(QByteArrayView(bytes.data(), qsizetype(bytes.size())), true);
 }
 
-// Finds the top-level node of an id as a scan from the first node would: the first node
-// whose id is not below it. While the ids of the file ascend, each scan goes on from where
-// the one before stopped, so a langpack in id order is laid over the tree in one pass.
-class TopLevelFinder {
-public:
-    explicit TopLevelFinder(TZvLngFrm &frm) : frm_(frm) {}
-
-    struct Place {
-        PVirtualNode node = nullptr;  // the node of the id, or null
-        PVirtualNode prev = nullptr;  // the last node with a smaller id, or null
+// The texts of the records' values in file order, each pool string converted once: the
+// values that name one string share its text (an index may name one long string from
+// every record). Values that begin at one byte name one string, as each runs to the same
+// end.
+std::vector<QString> ValueTexts(const std::vector<LangpackRecordView> &records)
+{
+    std::vector<std::string_view> values;
+    for (const LangpackRecordView &record : records)
+        values.insert(values.end(), record.values.begin(), record.values.end());
+    const auto before = [&values](std::size_t a, std::size_t b) {
+        return std::less<const char *>()(values[a].data(), values[b].data());
     };
+    // Every value in pool order; a langpack the editor saved names its strings in that order.
+    std::vector<std::size_t> order(values.size());
+    std::iota(order.begin(), order.end(), std::size_t(0));
+    if (!std::is_sorted(order.begin(), order.end(), before))
+        std::sort(order.begin(), order.end(), before);
 
-    Place Find(uint32_t id)
-    {
-        if (!resume_ || id < lastId_)
-            prev_ = nullptr;
-        PVirtualNode prev = prev_;
-        PVirtualNode node = prev ? prev->NextSibling : frm_.Tree->RootNode()->FirstChild;
-        while (node) {
-            const RecData *data = frm_.NodeRecord(node);
-            if (data && data->id >= id)
-                break;
-            prev = node;
-            node = node->NextSibling;
-        }
-        prev_ = prev;
-        lastId_ = id;
-        resume_ = true;
-        const RecData *data = frm_.NodeRecord(node);
-        return Place{data && data->id == id ? node : nullptr, prev};
+    std::vector<QString> texts(values.size());
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const std::size_t i = order[k];
+        texts[i] = k > 0 && !before(order[k - 1], i) ? texts[order[k - 1]] : GameText(values[i]);
     }
-
-    // A new node with a smaller id than every node after `prev` leaves the next scan's
-    // starting point valid: the scan passes over it like over any smaller id.
-    PVirtualNode Insert(const Place &place, const RecData &record)
-    {
-        return place.prev ? frm_.InsertRecordNode(place.prev, amInsertAfter, record)
-                          : frm_.InsertRecordNode(frm_.Tree->RootNode(), amAddChildFirst, record);
-    }
-
-private:
-    TZvLngFrm &frm_;
-    PVirtualNode prev_ = nullptr;
-    uint32_t lastId_ = 0;
-    bool resume_ = false;
-};
+    return texts;
+}
 
 } // namespace
 
@@ -99,20 +84,22 @@ void TZvLngFrm::LoadLangpack(const QString &fileName)
         ReloadTemplates();
     }
 
+    std::vector<QString> texts = ValueTexts(content.records);   // each handed on once
+    std::size_t nextText = 0;
     Tree->BeginUpdate();
-    TopLevelFinder finder(*this);
+    TopLevelIndex topLevel(*this);
     for (const LangpackRecordView &record : content.records) {
-        const TopLevelFinder::Place place = finder.Find(record.id);
+        const TopLevelIndex::Place place = topLevel.Find(record.id);
         PVirtualNode node = place.node;
         if (record.isSingle()) {
-            const QString text = GameText(record.values.front());
+            QString &text = texts[nextText++];
             if (node) {
                 RecData *data = NodeRecord(node);
-                data->newText = text;
+                data->newText = std::move(text);
                 data->kind = KindSingle;
                 Tree->InvalidateNode(node);
             } else {
-                node = finder.Insert(place, RecData{record.id, KindSingle, QString(), text});
+                node = topLevel.Insert(place, RecData{record.id, KindSingle, QString(), std::move(text)});
             }
             node->CheckState = csCheckedNormal;
             continue;
@@ -124,19 +111,20 @@ void TZvLngFrm::LoadLangpack(const QString &fileName)
             data->kind = KindGroup;
             Tree->InvalidateNode(node);
         } else {
-            node = finder.Insert(place, RecData{record.id, KindGroup,
-                                                QString::fromUtf16(kGroupTemplatePrefix), QString()});
+            node = topLevel.Insert(place, RecData{record.id, KindGroup,
+                                                  QString::fromUtf16(kGroupTemplatePrefix), QString()});
         }
         node->CheckState = csCheckedNormal;
         // Lines go by position: the n-th value to the n-th line, new last lines after them.
         PVirtualNode cursor = node->FirstChild;
-        for (std::string_view value : record.values) {
-            const QString text = GameText(value);
+        for (std::size_t n = 0; n < record.values.size(); ++n) {
+            QString &text = texts[nextText++];
             if (cursor) {
-                NodeRecord(cursor)->newText = text;
+                NodeRecord(cursor)->newText = std::move(text);
                 Tree->InvalidateNode(cursor);
             } else {
-                cursor = InsertRecordNode(node, amAddChildLast, RecData{record.id, KindSingle, QString(), text});
+                cursor = InsertRecordNode(node, amAddChildLast,
+                                          RecData{record.id, KindSingle, QString(), std::move(text)});
             }
             cursor->CheckState = csCheckedNormal;
             cursor = cursor->NextSibling;

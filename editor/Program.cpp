@@ -36,39 +36,46 @@ void SetProgramArguments(const QStringList &arguments)
     ProgramArguments() = arguments;
 }
 
+ProgramWindows::ProgramWindows() = default;
+
+void ProgramWindows::Create()
+{
+    main = std::make_unique<TZvLngFrm>();
+    ZvLngFrm = main.get();
+    search = std::make_unique<TSearchFrm>(main.get());
+    SearchFrm = search.get();
+    about = std::make_unique<TAboutBox>();
+    AboutBox = about.get();
+}
+
+ProgramWindows::~ProgramWindows()
+{
+    AboutBox = nullptr;
+    about.reset();
+    SearchFrm = nullptr;
+    search.reset();
+    main.reset();   // its FormDestroy runs
+}
+
 int WinMain(int &argc, char **argv)
 {
     TApplication application(argc, argv);
     SetProgramArguments(QCoreApplication::arguments());
     application.setQuitOnLastWindowClosed(false);
 
-    std::unique_ptr<TZvLngFrm> mainWindow;
-    std::unique_ptr<TSearchFrm> searchWindow;
-    std::unique_ptr<TAboutBox> aboutBox;
+    // The windows go as the program ends.
+    ProgramWindows windows;
     try {
-        mainWindow = std::make_unique<TZvLngFrm>();
-        ZvLngFrm = mainWindow.get();
-        searchWindow = std::make_unique<TSearchFrm>();
-        SearchFrm = searchWindow.get();
-        aboutBox = std::make_unique<TAboutBox>();
-        AboutBox = aboutBox.get();
-
+        windows.Create();
         // Closing the main window ends the message loop, whatever else is open.
-        QObject::connect(mainWindow.get(), &TZvLngFrm::Closed, &application, &QCoreApplication::quit,
+        QObject::connect(windows.main.get(), &TZvLngFrm::Closed, &application, &QCoreApplication::quit,
                          Qt::QueuedConnection);
-        mainWindow->show();
+        windows.main->show();
         if (qEnvironmentVariableIsSet("GLOSSMITH_QUIT_AFTER_SHOW"))
             QTimer::singleShot(0, &application, &QCoreApplication::quit);
         TApplication::exec();
     } catch (...) {
         ShowCurrentException();
     }
-
-    // The windows go as the program ends, the main window last (its FormDestroy runs).
-    AboutBox = nullptr;
-    aboutBox.reset();
-    SearchFrm = nullptr;
-    searchWindow.reset();
-    mainWindow.reset();
     return 0;
 }

@@ -249,17 +249,17 @@ void TSearchFrm::InTemplClick(QObject *)
 
 void TSearchFrm::FromStartClick(QObject *)
 {
-    SearchFromEnd(Forwards);
+    SearchFromFirstOrLast(Forwards);
 }
 
 void TSearchFrm::FromEndClick(QObject *)
 {
-    SearchFromEnd(Backwards);
+    SearchFromFirstOrLast(Backwards);
 }
 
 // The last hit is forgotten before the search: a first (last) node that is still the last
 // hit is searched too, and the hit found here is the one the next ► or ◄ moves on from.
-void TSearchFrm::SearchFromEnd(Direction direction)
+void TSearchFrm::SearchFromFirstOrLast(Direction direction)
 {
     if (!ZvLngFrm) {
         MessageBeep(0);

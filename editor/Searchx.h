@@ -82,7 +82,7 @@ private:
     void Search(Direction direction);
     // Focuses the first node of the tree (forwards) or its very last node (backwards) and
     // searches from there.
-    void SearchFromEnd(Direction direction);
+    void SearchFromFirstOrLast(Direction direction);
     // Focuses `node` in the tree and selects characters [start, start + length) of `text`
     // (CR LF counted as two) in `memo`.
     void ShowHit(TZvLngFrm *main, PVirtualNode node, QPlainTextEdit *memo, const QString &text,

@@ -8,7 +8,7 @@
 void SaveBytesToFile(const QString &fileName, const QByteArray &bytes)
 {
     QSaveFile out(fileName);
-    out.setDirectWriteFallback(false);
+    out.setDirectWriteFallback(true);
     if (!out.open(QIODevice::WriteOnly))
         throw Exception(QStringLiteral("Cannot create file \"%1\". %2")
                             .arg(QFileInfo(fileName).absoluteFilePath(), out.errorString()));

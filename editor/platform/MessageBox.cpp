@@ -1,5 +1,7 @@
 #include "platform/MessageBox.h"
 
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 
 namespace {
@@ -11,7 +13,7 @@ MessageBoxResponder &Responder()
 
 struct ButtonSet {
     QList<QMessageBox::StandardButton> buttons;   // in the order the box shows them
-    QMessageBox::StandardButton escape;
+    QMessageBox::StandardButton escape;           // NoButton: only a button answers
 };
 
 ButtonSet ButtonsFor(unsigned flags)
@@ -22,7 +24,7 @@ ButtonSet ButtonsFor(unsigned flags)
     case MB_YESNOCANCEL:
         return {{QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel}, QMessageBox::Cancel};
     case MB_YESNO:
-        return {{QMessageBox::Yes, QMessageBox::No}, QMessageBox::No};
+        return {{QMessageBox::Yes, QMessageBox::No}, QMessageBox::NoButton};
     default:
         return {{QMessageBox::Ok}, QMessageBox::Ok};
     }
@@ -43,6 +45,38 @@ QMessageBox::Icon IconFor(unsigned flags)
         return QMessageBox::NoIcon;
     }
 }
+
+// A box that only its buttons answer has no close button, and Escape and a request to
+// close it do nothing (QMessageBox would take No for the escape button of its own accord).
+class Box : public QMessageBox {
+public:
+    Box(Icon icon, const QString &caption, const QString &text, QWidget *owner, bool answeredByButtonsOnly)
+        : QMessageBox(icon, caption, text, NoButton, owner), buttonsOnly_(answeredByButtonsOnly)
+    {
+        if (buttonsOnly_)
+            setWindowFlags((windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint) &
+                           ~Qt::WindowCloseButtonHint);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (buttonsOnly_ && event->matches(QKeySequence::Cancel))
+            return;
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent *event) override
+    {
+        if (buttonsOnly_) {
+            event->ignore();
+            return;
+        }
+        QMessageBox::closeEvent(event);
+    }
+
+private:
+    bool buttonsOnly_;
+};
 
 int AnswerFor(int button)
 {
@@ -65,13 +99,14 @@ int MessageBoxW(QWidget *owner, const QString &text, const QString &caption, uns
         return Responder()(owner, text, caption, flags);
 
     const ButtonSet set = ButtonsFor(flags);
-    QMessageBox box(IconFor(flags), caption, text, QMessageBox::NoButton, owner);
+    Box box(IconFor(flags), caption, text, owner, set.escape == QMessageBox::NoButton);
     for (QMessageBox::StandardButton b : set.buttons)
         box.addButton(b);
     const int defaultIndex = int((flags >> 8) & 0x0F);
     if (defaultIndex < set.buttons.size())
         box.setDefaultButton(set.buttons[defaultIndex]);
-    box.setEscapeButton(set.escape);
+    if (set.escape != QMessageBox::NoButton)
+        box.setEscapeButton(set.escape);
     return AnswerFor(box.exec());
 }
 

@@ -1,8 +1,9 @@
 // Message boxes with Windows-style flags and answers.
 //
 // `MessageBoxW` shows a modal QMessageBox with the icon and the buttons that `flags` name
-// and returns the answer as IDOK, IDCANCEL, IDYES or IDNO (closing the box with Escape or
-// its close button gives IDCANCEL, or IDNO for a Yes/No box, or IDOK for a lone OK).
+// and returns the answer as IDOK, IDCANCEL, IDYES or IDNO. Escape and the close button of
+// the box give IDCANCEL where there is a Cancel button and IDOK for a lone OK; a Yes/No box
+// has no close button and ignores Escape: only Yes or No answers it.
 // Tests install a responder instead: it receives every call and its result is the answer;
 // no window is shown then. `MessageBoxRecorder` is such a responder for test fixtures.
 #pragma once

@@ -566,6 +566,14 @@ void TVirtualStringTree::ScrollIntoView(PVirtualNode node, bool center)
         return;
     }
     const TColumnIndex column = node == FFocusedNode ? FFocusedColumn : 0;
-    FView->scrollTo(FModel->IndexOf(node, column),
-                    center ? QAbstractItemView::PositionAtCenter : QAbstractItemView::EnsureVisible);
+    const QModelIndex index = FModel->IndexOf(node, column);
+    FView->scrollTo(index, center ? QAbstractItemView::PositionAtCenter : QAbstractItemView::EnsureVisible);
+    // The view counts a row among the rows shown by the number of rows that the last page
+    // holds; with rows of other heights above it, a row cut off at the bottom passes for
+    // shown. It is brought in whole (a row taller than the view shows its top).
+    if (!center) {
+        const QRect row = FView->visualRect(index);
+        if (row.top() > 0 && row.bottom() >= FView->viewport()->height())
+            FView->scrollTo(index, QAbstractItemView::PositionAtBottom);
+    }
 }

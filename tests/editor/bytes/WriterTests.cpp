@@ -7,8 +7,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <functional>
+#include <string>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -197,6 +206,94 @@ TEST(SaveBytesToFile, FailureRaisesAndKeepsTheOldFile)
         EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot create file \"%1\". ").arg(bad)))
             << e.message().toStdString();
     }
+}
+
+ino_t Inode(const QString &path)
+{
+    struct stat status {};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_ino : 0;
+}
+
+// Runs `work` in a child process that is subject to permission bits: as root it first
+// becomes the user "nobody", since root may create files in any folder. The child ends
+// with work's result, or with a code above 100 when it cannot be the user the check needs
+// (`why` says why; the caller skips then).
+int RunWithoutRootsRights(const QString &lockedFolder, const QString &file, const std::function<int()> &work,
+                          std::string &why)
+{
+    enum { CannotDrop = 101, FolderStillWritable, FileOutOfReach };
+    const pid_t pid = fork();
+    if (pid == 0) {
+        constexpr uid_t kNobody = 65534;
+        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0))
+            _exit(CannotDrop);
+        if (access(QFile::encodeName(file).constData(), W_OK) != 0)
+            _exit(FileOutOfReach);
+        if (access(QFile::encodeName(lockedFolder).constData(), W_OK) == 0)
+            _exit(FolderStillWritable);
+        _exit(work());
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
+        why = "the child process did not run to its end";
+        return -1;
+    }
+    switch (WEXITSTATUS(status)) {
+    case CannotDrop:
+        why = "running as root, and the child cannot become the user nobody";
+        break;
+    case FileOutOfReach:
+        why = "the user of the check cannot reach the scratch folder (TMPDIR)";
+        break;
+    case FolderStillWritable:
+        why = "the user of the check may create files in a folder without write permission";
+        break;
+    }
+    return WEXITSTATUS(status);
+}
+
+// Where the folder allows it the new file takes the old one's place; a writable langpack in
+// a folder where no file can be created is written in place.
+TEST(SaveBytesToFile, InAFolderWhereNoFileCanBeCreatedTheFileIsWrittenInPlace)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString folder = dir.filePath(QStringLiteral("locked"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const QString path = QDir(folder).filePath(QStringLiteral("pack.ZVlang"));
+    SaveBytesToFile(path, "first");
+    const ino_t first = Inode(path);
+    SaveBytesToFile(path, "second");
+    EXPECT_NE(Inode(path), first) << "a new file replaced the old one";
+    const ino_t replaced = Inode(path);
+
+    const auto all = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                     QFileDevice::WriteGroup | QFileDevice::ReadOther | QFileDevice::WriteOther;
+    const auto traversable = QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                             QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
+    ASSERT_TRUE(QFile::setPermissions(path, all));
+    ASSERT_TRUE(QFile::setPermissions(folder, traversable));
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), traversable | QFileDevice::WriteOwner));
+    std::string why;
+    const int result = RunWithoutRootsRights(folder, path, [&] {
+        try {
+            SaveBytesToFile(path, "written in place");
+            return 0;
+        } catch (const Exception &e) {
+            fprintf(stderr, "%s\n", qPrintable(e.message()));
+            return 1;
+        }
+    }, why);
+    ASSERT_TRUE(QFile::setPermissions(folder, traversable | QFileDevice::WriteOwner));
+    if (result > 100 || result < 0)
+        GTEST_SKIP() << "not checked: " << why;
+
+    EXPECT_EQ(result, 0) << "the save failed";
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("written in place"));
+    EXPECT_EQ(Inode(path), replaced) << "the same file";
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"pack.ZVlang"});
 }
 
 } // namespace

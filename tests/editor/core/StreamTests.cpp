@@ -2,6 +2,8 @@
 #include "platform/FileLoad.h"
 #include "platform/ResourceStream.h"
 
+#include "../NotRegularFile.h"
+
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -159,6 +161,27 @@ TEST(FileLoad, ReadsAWholeFileAndReportsAMissingOne)
     } catch (const Exception &e) {
         EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot open file \"%1\". ").arg(missing)))
             << e.message().toStdString();
+    }
+}
+
+// Only a regular file is read, and no more of it than its size when it was opened; every
+// other kind is refused as a file that cannot be opened, without waiting on a pipe.
+TEST(FileLoad, RefusesWhatIsNotARegularFile)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (NotRegularFile::Kind kind : NotRegularFile::kKinds) {
+        SCOPED_TRACE(NotRegularFile::Name(kind));
+        const QString path = dir.filePath(QStringLiteral("thing%1").arg(int(kind)));
+        const NotRegularFile thing(kind, path);
+        ASSERT_TRUE(thing.made());
+        try {
+            LoadBytesFromFile(path);
+            ADD_FAILURE() << "no error";
+        } catch (const Exception &e) {
+            EXPECT_EQ(e.message().toStdString(),
+                      QStringLiteral("Cannot open file \"%1\". Not a regular file").arg(path).toStdString());
+        }
     }
 }
 

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -74,6 +75,49 @@ TEST(MessageBoxTest, RealBoxShowsTheFlagsButtonsAndIcon)
         EXPECT_EQ(seenButtons, c.buttons) << c.flags;
         EXPECT_EQ(seenIcon, c.icon) << c.flags;
         EXPECT_EQ(seenCaption, "caption");
+    }
+}
+
+// Escape and a request to close the box (its title bar's close button, the window menu)
+// answer a box that has Cancel or a lone OK; a Yes/No box has no close button, and both
+// leave it open: only Yes or No answers it.
+TEST(MessageBoxTest, RealBoxEscapeAndCloseAnswerOnlyWithCancelOrOk)
+{
+    enum Way { EscapeKey, CloseRequest };
+    struct Case {
+        unsigned flags;
+        Way way;
+        bool staysOpen;   // then the test clicks Yes
+        int answer;
+    };
+    const Case cases[] = {
+        {MB_YESNO | MB_ICONQUESTION, EscapeKey, true, IDYES},
+        {MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2, CloseRequest, true, IDYES},
+        {MB_YESNOCANCEL | MB_ICONQUESTION, EscapeKey, false, IDCANCEL},
+        {MB_YESNOCANCEL | MB_ICONQUESTION, CloseRequest, false, IDCANCEL},
+        {MB_OK | MB_ICONERROR, EscapeKey, false, IDOK},
+        {MB_OK | MB_ICONERROR, CloseRequest, false, IDOK},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "flags " << c.flags << (c.way == EscapeKey ? ", Escape" : ", close"));
+        bool openAfter = false;
+        bool closeButton = false;
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            closeButton = box->windowFlags().testFlag(Qt::WindowCloseButtonHint);
+            if (c.way == EscapeKey)
+                QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key_Escape);
+            else
+                box->windowHandle()->close();   // as the window system asks it
+            QApplication::processEvents();
+            openAfter = box->isVisible();
+            if (openAfter)
+                box->button(QMessageBox::Yes)->click();
+        });
+        EXPECT_EQ(MessageBoxW(nullptr, "text", "caption", c.flags), c.answer);
+        EXPECT_EQ(openAfter, c.staysOpen);
+        EXPECT_EQ(closeButton, !c.staysOpen);
     }
 }
 

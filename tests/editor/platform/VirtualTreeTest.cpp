@@ -603,6 +603,41 @@ TEST_F(TreeTest, HeightsAreMeasuredLazilyAndAgainAfterInvalidateNode)
     EXPECT_EQ(measured["b1"], 1);
 }
 
+// Setting the focus brings the node's row into view whole, also where tall rows above
+// short ones would let a row cut off at the bottom pass for shown; a row taller than the
+// view shows its top.
+TEST_F(TreeTest, FocusScrollsTheWholeRowIntoView)
+{
+    // r0 to r5 are 100 pixels high, r6 is taller than the view, the rest keep 18.
+    std::vector<PVirtualNode> rows;
+    for (int i = 0; i < 40; ++i)
+        rows.push_back(Add(nullptr, QByteArray("r" + QByteArray::number(i)).constData(), uint32_t(i)));
+    tree->OnMeasureItem = [&](TVirtualStringTree *, TCanvas *, PVirtualNode node, int &h) {
+        const uint32_t i = tree->GetNodeData<Rec>(node)->id;
+        h = i < 6 ? 100 : i == 6 ? 1000 : 18;
+    };
+    Show();
+    const int view = tree->ClientHeight();
+    ASSERT_GT(view, 200);
+    ASSERT_LT(view, 400);
+
+    struct Case {
+        int row;
+        bool topShown;   // taller than the view: its top at the top
+    };
+    for (const Case c : {Case{0, false}, Case{3, false}, Case{6, true}, Case{5, false}, Case{2, false}}) {
+        SCOPED_TRACE(c.row);
+        tree->SetFocusedNode(rows[size_t(c.row)]);
+        const QRect cell = tree->CellRect(rows[size_t(c.row)], 1);
+        if (c.topShown) {
+            EXPECT_EQ(cell.top(), 0);
+        } else {
+            EXPECT_GE(cell.top(), 0);
+            EXPECT_LT(cell.bottom(), view);
+        }
+    }
+}
+
 TEST_F(TreeTest, ComputeNodeHeightWrapsWithinTheColumn)
 {
     Build();

@@ -5,10 +5,15 @@
 
 #include "platform/Exception.h"
 
+#include "NotRegularFile.h"
+
 #include <QPlainTextEdit>
 
 #include <algorithm>
 #include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -127,6 +132,37 @@ TEST_F(LoadTest, FixtureTable)
              EXPECT_EQ(Rec(Line(group, 0))->newText, "g");
              EXPECT_EQ(Rec(Line(group, 0))->id, kUnknown + 0x100);
              EXPECT_EQ(Line(group, 0)->CheckState, csCheckedNormal);
+         }},
+        {"ids in random order around and between new ones: one node per id, ascending",
+         Langpack({kUnknown + 0x200, 0, 0, kUnknown, 0, 2, kText2, 0, 14, kText, 0, 4, kUnknown + 0x100, 0, 6,
+                   kUnknown, 0, 8, 0x01000100, 0, 10, kUnknown + 0x200, 1, 12, E, E},
+                  Pool({"c", "a", "t", "b", "A", "r", "C", "T"})),
+         false,
+         [this] {
+             std::vector<uint32_t> ids;
+             for (PVirtualNode n : TopLevel(frm->Tree))
+                 ids.push_back(Rec(n)->id);
+             EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end(), std::greater_equal<uint32_t>()), ids.end())
+                 << "ids strictly ascending";
+             EXPECT_EQ(int(ids.size()), 1724 + 3);
+             EXPECT_EQ(Rec(Top(kUnknown))->newText, "A");
+             EXPECT_EQ(Rec(Top(kUnknown + 0x100))->newText, "b");
+             EXPECT_EQ(Rec(Top(kText))->newText, "t");
+             EXPECT_EQ(Rec(Top(kText2))->newText, "T");
+             PVirtualNode group = Top(kUnknown + 0x200);
+             EXPECT_EQ(Rec(group)->kind, uint32_t(KindGroup));
+             EXPECT_TRUE(Rec(group)->newText.isEmpty());
+             ASSERT_EQ(Children(group).size(), 1u);
+             EXPECT_EQ(Rec(Line(group, 0))->newText, "C");
+         }},
+        {"values naming one string share its text; a value inside it starts there",
+         Langpack({kText, 0, 0, kText2, 0, 0, kGroup, 1, 0, 2, E, E}, Pool({"abcd"})), false,
+         [this] {
+             const QString &single = Rec(Top(kText))->newText;
+             EXPECT_EQ(single, "abcd");
+             EXPECT_EQ(Rec(Top(kText2))->newText.constData(), single.constData()) << "one copy";
+             EXPECT_EQ(Rec(Line(Top(kGroup), 0))->newText.constData(), single.constData());
+             EXPECT_EQ(Rec(Line(Top(kGroup), 1))->newText, "cd");
          }},
         {"a group with fewer values than stock lines", Langpack({kGroup, 1, 0, 2, E, E}, Pool({"a", "b"})), false,
          [this] {
@@ -292,20 +328,33 @@ TEST_F(LoadTest, GroupWithMoreValuesThanStockLinesGetsNewLines)
     }
 }
 
+// A file that is missing, or is not a regular file, raises the file error and changes only
+// the path field; a pipe does not hold the load up.
 TEST_F(LoadTest, FileThatCannotBeOpenedRaisesAndChangesOnlyThePath)
 {
-    OpenPrevious();
     const QString missing = Path("missing.ZVlang");
-    try {
-        frm->LoadLangpack(missing);
-        ADD_FAILURE() << "no exception";
-    } catch (const Exception &e) {
-        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot open file \"%1\". ").arg(missing)))
-            << e.message().toStdString();
+    std::vector<std::pair<const char *, QString>> files = {{"a missing file", missing}};
+    std::vector<std::unique_ptr<NotRegularFile>> things;
+    for (NotRegularFile::Kind kind : NotRegularFile::kKinds) {
+        const QString path = Path(QStringLiteral("kind%1.ZVlang").arg(int(kind)));
+        things.push_back(std::make_unique<NotRegularFile>(kind, path));
+        ASSERT_TRUE(things.back()->made());
+        files.emplace_back(NotRegularFile::Name(kind), path);
     }
-    EXPECT_EQ(frm->FiName->text(), missing);
-    EXPECT_TRUE(boxes.calls.empty());
-    ExpectPreviousDocument();
+    for (const auto &[what, path] : files) {
+        SCOPED_TRACE(what);
+        OpenPrevious();
+        try {
+            frm->LoadLangpack(path);
+            ADD_FAILURE() << "no exception";
+        } catch (const Exception &e) {
+            EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot open file \"%1\". ").arg(path)))
+                << e.message().toStdString();
+        }
+        EXPECT_EQ(frm->FiName->text(), path);
+        EXPECT_TRUE(boxes.calls.empty());
+        ExpectPreviousDocument();
+    }
 }
 
 // The memos follow the focused node: after a load the translation field shows what the

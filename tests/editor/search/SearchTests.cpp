@@ -2,6 +2,7 @@
 // program: the walk over the leaves, the two fields, case folding in the game character
 // set, the selection of the hit, F3 and Enter, and the window's layout.
 #include "Main.h"
+#include "Program.h"
 #include "Searchx.h"
 #include "StockFolder.h"
 #include "Zvcharset.h"
@@ -18,6 +19,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -58,7 +60,7 @@ protected:
         frm = std::make_unique<TZvLngFrm>();
         frm->Timer->stop();
         ZvLngFrm = frm.get();
-        search = std::make_unique<TSearchFrm>();
+        search = std::make_unique<TSearchFrm>(frm.get());   // owned, as start-up makes it
         SearchFrm = search.get();
         frm->show();
         search->show();
@@ -445,3 +447,93 @@ TEST_F(SearchTest, GamePositionIsOneBased)
     EXPECT_EQ(TSearchFrm::GamePos(QStringLiteral("a"), QString(), false), 0);
     EXPECT_EQ(TSearchFrm::GamePos(QStringLiteral("c"), QStringLiteral("a\r\nc"), false), 4);
 }
+
+namespace {
+
+// The program's windows as start-up makes them, the main window shown at `at`.
+TZvLngFrm *StartWindows(ProgramWindows &windows, QPoint at)
+{
+    windows.Create();
+    TZvLngFrm *main = windows.main.get();
+    main->Timer->stop();
+    main->move(at);
+    main->show();
+    return main;
+}
+
+// Start-up makes the search window a tool window of the main window: stacked above it (its
+// transient parent), without a taskbar button of its own, shown without blocking and, the
+// first time, centred on the main window.
+TEST(SearchWindowOfTheProgram, IsAToolWindowOwnedByTheMainWindow)
+{
+    LangdefBuilder table;
+    table.AddLanguage(7, QStringLiteral("English (7)"), true).Single(0x01000100, "Hello world");
+    const StockFolder folder(table);
+    MessageBoxRecorder boxes{IDNO};
+    ProgramWindows windows;
+    TZvLngFrm *main = StartWindows(windows, QPoint(140, 90));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
+
+    QTest::mouseClick(main->SearchBtn, Qt::LeftButton);
+    TSearchFrm *search = windows.search.get();
+    ASSERT_EQ(SearchFrm, search);
+    ASSERT_TRUE(search->isVisible());
+    EXPECT_EQ(search->parentWidget(), main);
+    EXPECT_TRUE(search->isWindow());
+    EXPECT_EQ(search->windowType(), Qt::Tool);
+    ASSERT_NE(search->windowHandle(), nullptr);
+    EXPECT_EQ(search->windowHandle()->transientParent(), main->windowHandle());
+    EXPECT_EQ(search->windowModality(), Qt::NonModal);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_LE((search->frameGeometry().center() - main->frameGeometry().center()).manhattanLength(), 2);
+
+    // Later it opens where the user left it.
+    search->hide();
+    search->move(search->pos() + QPoint(30, 20));
+    const QPoint left = search->pos();
+    QTest::keyClick(main->Tree, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(search->isVisible());
+    EXPECT_EQ(search->pos(), left);
+}
+
+// A hit in a row that the tree shows cut off at its bottom edge brings the whole row into
+// view, also where tall rows above short ones would let the cut row pass for shown.
+TEST(SearchWindowOfTheProgram, AHitInAPartlyShownRowShowsTheWholeRow)
+{
+    LangdefBuilder table;
+    table.AddLanguage(7, QStringLiteral("English (7)"), true);
+    const QByteArray tall = "one\ntwo\nthree\nfour\nfive\nsix";
+    for (uint32_t i = 0; i < 4; ++i)
+        table.Single(0x01000100 + i * 0x100, tall);
+    table.Single(0x01000500, tall + "\nthe needle");
+    for (uint32_t i = 0; i < 60; ++i)
+        table.Single(0x01001000 + i * 0x100, "short");
+    const StockFolder folder(table);
+    MessageBoxRecorder boxes{IDNO};
+    ProgramWindows windows;
+    TZvLngFrm *main = StartWindows(windows, QPoint(0, 0));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
+
+    // The window made as high as cuts the needle's row in half.
+    TVirtualStringTree *tree = main->Tree;
+    PVirtualNode needle = tree->GetFirst();
+    for (int i = 0; i < 4; ++i)
+        needle = needle->NextSibling;
+    const QRect before = tree->CellRect(needle, 1);
+    ASSERT_TRUE(before.isValid());
+    main->resize(main->width(), main->height() - (tree->ClientHeight() - before.center().y()));
+    QApplication::processEvents();
+    const QRect cut = tree->CellRect(needle, 1);
+    ASSERT_LT(cut.top(), tree->ClientHeight());
+    ASSERT_GE(cut.bottom(), tree->ClientHeight()) << "the row is shown in part";
+
+    windows.search->show();
+    windows.search->FindEd->setText(QStringLiteral("needle"));
+    QTest::mouseClick(windows.search->FindNext, Qt::LeftButton);
+    ASSERT_EQ(tree->FocusedNode(), needle);
+    const QRect shown = tree->CellRect(needle, 1);
+    EXPECT_GE(shown.top(), 0);
+    EXPECT_LT(shown.bottom(), tree->ClientHeight());
+}
+
+} // namespace

@@ -8,6 +8,9 @@
 #include "platform/Random.h"
 #include "platform/Shell.h"
 #include "platform/SpinEdit.h"
+#include "platform/Exception.h"
+
+#include "NotRegularFile.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -222,6 +225,29 @@ TEST_F(WindowTest, StockTableBesideTheProgramReplacesTheBuiltInOne)
     const StockBlock french = ReadStockBlock(*frm->LangdefStream, 3);
     EXPECT_EQ(int(TopLevel(frm->Tree).size()), french.size());
     EXPECT_EQ(frm->LangdefStream->Bytes(), bytes);
+}
+
+// Anything but a regular file named "Langdef.df" beside the program ends the start with
+// the file error; a pipe does not hold it up.
+TEST_F(WindowTest, StockTableBesideTheProgramThatIsNoRegularFileIsAFileError)
+{
+    const QString path = QDir(folder.path()).filePath(QStringLiteral("Langdef.df"));
+    for (NotRegularFile::Kind kind : NotRegularFile::kKinds) {
+        SCOPED_TRACE(NotRegularFile::Name(kind));
+        {
+            const NotRegularFile thing(kind, path);
+            ASSERT_TRUE(thing.made());
+            try {
+                Open();
+                ADD_FAILURE() << "no exception";
+            } catch (const Exception &e) {
+                EXPECT_EQ(e.message().toStdString(),
+                          QStringLiteral("Cannot open file \"%1\". Not a regular file").arg(path).toStdString());
+            }
+            EXPECT_EQ(frm, nullptr);
+        }
+        ASSERT_TRUE(QFile::remove(path) || QDir().rmdir(path));
+    }
 }
 
 TEST_F(WindowTest, DefaultLanguageIsTheLastFlaggedEntryOrTheFirst)
