@@ -142,7 +142,9 @@ Langdef Langdef::Load(const QString &programFolder)
 {
     const QString path = QDir(programFolder).filePath(QLatin1String(kLangdefFileName));
     const QFileInfo file(path);
-    if (file.exists())
+    // A folder of that name is no file, as for the system's own file test; anything else
+    // there is read, and what is not a regular file is refused by the loader.
+    if (file.exists() && !file.isDir())
         return Langdef(LoadBytesFromFile(path), file.absoluteFilePath());
     return Langdef(ResourceStream(QLatin1String(kLangdefResourceName)).bytes(), QString());
 }

@@ -115,8 +115,9 @@ private:
 
 class Langdef {
 public:
-    // Reads "Langdef.df" in programFolder when it exists (a file that cannot be read, or
-    // anything there but a regular file, raises Exception "Cannot open file ..."), else the
+    // Reads "Langdef.df" in programFolder when it exists and is not a folder (a file that
+    // cannot be read, or a pipe or device of that name, raises Exception "Cannot open
+    // file ..."), else the
     // built-in table (EResNotFound when missing). Throws ELangdefDamaged for a table whose
     // entry list is unsound, naming the file's full path when the table came from
     // "Langdef.df".

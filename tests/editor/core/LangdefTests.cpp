@@ -186,6 +186,7 @@ TEST(Langdef, WithoutTheFileTheBuiltInTableIsUsed)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("Langdef.df")));  // a folder is no file
     if (ResourceStream::FindResourcePath(QStringLiteral("Langdef")).isEmpty()) {
         try {
             Langdef::Load(dir.path());
