@@ -11,6 +11,7 @@
 #include "Zvcharset.h"
 #include "platform/FileLoad.h"
 #include "platform/MessageBox.h"
+#include "platform/SharedText.h"
 #include "platform/SpinEdit.h"
 
 #include <QCheckBox>
@@ -31,10 +32,10 @@ QString GameText(std::string_view bytes)
     return GameToUnicode(QByteArrayView(bytes.data(), qsizetype(bytes.size())), true);
 }
 
-// The texts of the records' values in file order, each pool string converted once: the
-// values that name one string share its text (an index may name one long string from
-// every record). Values that begin at one byte name one string, as each runs to the same
-// end.
+// The texts of the records' values in file order, each pool string converted once. A value
+// runs from its offset to the pool string's NUL, so values that begin inside one string
+// end where it ends: they get the tails of its text, sharing its characters (an index may
+// name one long string, or places inside it, from every record).
 std::vector<QString> ValueTexts(const std::vector<LangpackRecordView> &records)
 {
     std::vector<std::string_view> values;
@@ -50,9 +51,32 @@ std::vector<QString> ValueTexts(const std::vector<LangpackRecordView> &records)
         std::sort(order.begin(), order.end(), before);
 
     std::vector<QString> texts(values.size());
-    for (std::size_t k = 0; k < order.size(); ++k) {
-        const std::size_t i = order[k];
-        texts[i] = k > 0 && !before(order[k - 1], i) ? texts[order[k - 1]] : GameText(values[i]);
+    const char *end = nullptr;      // of the string the last value began in
+    std::string_view head;          // that string from its first named place, and its text
+    QString headText;
+    bool tailsShared = false;       // whether each byte of the head gave one character (LF two)
+    qsizetype at = 0;               // the last value's start in the head, in bytes and characters
+    qsizetype atText = 0;
+    for (const std::size_t i : order) {
+        const std::string_view value = values[i];
+        if (value.data() + value.size() != end) {
+            end = value.data() + value.size();
+            head = value;
+            headText = GameText(value);
+            const auto lineBreaks = qsizetype(std::count(value.begin(), value.end(), '\n'));
+            tailsShared = headText.size() == qsizetype(value.size()) + lineBreaks;
+            at = atText = 0;
+            texts[i] = headText;
+            continue;
+        }
+        if (!tailsShared) {
+            texts[i] = GameText(value);
+            continue;
+        }
+        const qsizetype start = value.data() - head.data();
+        atText += start - at + qsizetype(std::count(head.begin() + at, head.begin() + start, '\n'));
+        at = start;
+        texts[i] = SharedTail(headText, atText);
     }
     return texts;
 }

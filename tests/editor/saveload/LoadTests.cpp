@@ -164,6 +164,24 @@ TEST_F(LoadTest, FixtureTable)
              EXPECT_EQ(Rec(Line(Top(kGroup), 0))->newText.constData(), single.constData());
              EXPECT_EQ(Rec(Line(Top(kGroup), 1))->newText, "cd");
          }},
+        {"values inside one string with line breaks get the tails of its text, sharing it",
+         Langpack({kGroup, 1, 0, 2, 3, 5, 6, 7, E, E}, Pool({"a\nb\ncd", "x"})), false,
+         [this] {
+             const auto lines = Children(Top(kGroup));
+             ASSERT_GE(lines.size(), 6u);
+             const QString &whole = Rec(lines[0])->newText;
+             EXPECT_EQ(whole, "a\r\nb\r\ncd");
+             const struct {
+                 const char *text;
+                 qsizetype at;   // in the whole text
+             } tails[] = {{"b\r\ncd", 3}, {"\r\ncd", 4}, {"d", 7}, {"", 8}};
+             for (std::size_t n = 0; n < std::size(tails); ++n) {
+                 const QString &line = Rec(lines[n + 1])->newText;
+                 EXPECT_EQ(line, tails[n].text) << "line " << n + 1;
+                 EXPECT_EQ(line.constData(), whole.constData() + tails[n].at) << "line " << n + 1 << " shares";
+             }
+             EXPECT_EQ(Rec(lines[5])->newText, "x");
+         }},
         {"a group with fewer values than stock lines", Langpack({kGroup, 1, 0, 2, E, E}, Pool({"a", "b"})), false,
          [this] {
              PVirtualNode g = Top(kGroup);
