@@ -1,7 +1,7 @@
 // Saving and opening a langpack that translates every record of the built-in English
 // table (every single and every line of every group checked), in a shown window; and
 // opening two well-formed but hostile langpacks: many records in random id order, and many
-// records that all name one long string.
+// records that all name one long string (its start, or places inside it).
 //
 // The files go to a scratch folder in the temporary folder (TMPDIR). A save waits until
 // its file is on the disk before it replaces the old one, so its real time depends on the
@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <numeric>
 #include <random>
 #include <vector>
 
@@ -190,15 +191,18 @@ void BM_LoadLangpackRandomOrder(benchmark::State &state)
 }
 BENCHMARK(BM_LoadLangpackRandomOrder)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// `records` single records whose values all name the same string of 65,535 characters
-// (text in lines of 64 bytes): about 640 KB for 48,000 records.
-QString SharedStringFile(size_t records)
+// `records` single records whose values all name one string of 65,535 characters (text in
+// lines of 64 bytes): about 640 KB for 48,000 records. Each value names the string's first
+// byte, or with `inside` a place of its own inside it (the first `records` bytes).
+QString SharedStringFile(size_t records, bool inside)
 {
     const QByteArray line = QByteArray("shared ").repeated(9).left(63) + '\n';
     const QByteArray text = line.repeated(1024).left(65535);
     const std::vector<uint32_t> ids = ShuffledIds(records);
-    const std::vector<uint32_t> offsets(records, 0);
-    return WriteScratchFile(QStringLiteral("shared-%1.ZVlang").arg(records),
+    std::vector<uint32_t> offsets(records, 0);
+    if (inside)
+        std::iota(offsets.begin(), offsets.end(), uint32_t(0));
+    return WriteScratchFile(QStringLiteral("shared-%1-%2.ZVlang").arg(records).arg(inside),
                             SinglesLangpack(ids, offsets, text + '\0'));
 }
 
@@ -234,7 +238,7 @@ double ProgramPeakMegabytes(const QString &file)
 // opening a langpack without records.
 void BM_ProgramOpensSharedLongString(benchmark::State &state)
 {
-    const QString file = SharedStringFile(size_t(state.range(0)));
+    const QString file = SharedStringFile(size_t(state.range(0)), state.range(1) != 0);
     const QString empty = WriteScratchFile(QStringLiteral("no-records.ZVlang"), SinglesLangpack({}, {}, QByteArray()));
     double peak = 0;
     for (auto _ : state) {
@@ -248,7 +252,10 @@ void BM_ProgramOpensSharedLongString(benchmark::State &state)
     state.counters["peak_without_records_MB"] = ProgramPeakMegabytes(empty);
     state.counters["bytes"] = double(QFileInfo(file).size());
 }
-BENCHMARK(BM_ProgramOpensSharedLongString)->Arg(4800)->Arg(48000)->Unit(benchmark::kMillisecond)
+// Arguments: the number of records; 0 where every value names the string's start, 1 where
+// each names a place of its own inside it.
+BENCHMARK(BM_ProgramOpensSharedLongString)->Args({4800, 0})->Args({48000, 0})->Args({48000, 1})
+    ->Unit(benchmark::kMillisecond)
     ->UseRealTime()->Iterations(3);
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "platform/Keys.h"
 #include "platform/MessageBox.h"
 #include "platform/Random.h"
+#include "platform/SharedText.h"
 #include "platform/Shell.h"
 
 #include <QMessageBox>
@@ -219,3 +220,26 @@ TEST(ColorTest, WindowsByteOrder)
 }
 
 }   // namespace
+
+TEST(SharedTextTest, TailsShareTheTextUntilEitherChanges)
+{
+    QString whole = QString::fromUtf8("line\r\ntail");   // characters of its own
+    const QString tail = SharedTail(whole, 6);
+    EXPECT_EQ(tail, QStringLiteral("tail"));
+    EXPECT_EQ(tail.constData(), whole.constData() + 6);
+    EXPECT_EQ(tail.utf16()[tail.size()], u'\0') << "terminated";
+    EXPECT_EQ(SharedTail(whole, 0).constData(), whole.constData());
+    EXPECT_TRUE(SharedTail(whole, whole.size()).isEmpty());
+
+    QString changed = tail;
+    changed[0] = u'T';
+    EXPECT_EQ(changed, QStringLiteral("Tail"));
+    EXPECT_EQ(whole, QStringLiteral("line\r\ntail")) << "a change copies first";
+    whole.append(u'!');
+    EXPECT_EQ(tail, QStringLiteral("tail"));
+    whole = QString();
+    EXPECT_EQ(tail, QStringLiteral("tail")) << "the storage lives on with its tail";
+
+    static const QChar raw[] = {u'a', u'b', u'c'};
+    EXPECT_EQ(SharedTail(QString::fromRawData(raw, 3), 1), QStringLiteral("bc"));
+}
