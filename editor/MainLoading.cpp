@@ -51,16 +51,15 @@ std::vector<QString> ValueTexts(const std::vector<LangpackRecordView> &records)
         std::sort(order.begin(), order.end(), before);
 
     std::vector<QString> texts(values.size());
-    const char *end = nullptr;      // of the string the last value began in
-    std::string_view head;          // that string from its first named place, and its text
+    // The string the last value began in, from its first named place on, and its text.
+    std::string_view head;
     QString headText;
     bool tailsShared = false;       // whether each byte of the head gave one character (LF two)
     qsizetype at = 0;               // the last value's start in the head, in bytes and characters
     qsizetype atText = 0;
     for (const std::size_t i : order) {
         const std::string_view value = values[i];
-        if (value.data() + value.size() != end) {
-            end = value.data() + value.size();
+        if (value.data() + value.size() != head.data() + head.size()) {
             head = value;
             headText = GameText(value);
             const auto lineBreaks = qsizetype(std::count(value.begin(), value.end(), '\n'));
