@@ -1,5 +1,6 @@
 #include "platform/Application.h"
 
+#include "platform/AltNumpadKeys.h"
 #include "platform/MessageBox.h"
 
 namespace {
@@ -31,7 +32,10 @@ void ShowCurrentException()
     }
 }
 
-TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
+{
+    installEventFilter(new TAltNumpadKeys(this));
+}
 
 bool TApplication::notify(QObject *receiver, QEvent *event)
 {

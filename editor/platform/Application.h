@@ -9,6 +9,9 @@
 // exceptions before they reach Qt: the windows' slots run through `AsHandler`, and the
 // main window's key preview and close query, which reach its file commands, through
 // `RunHandler`. The guard of TApplication::notify is the last resort for any other.
+//
+// The application object also gives every text field of the program Alt+Numpad
+// (AltNumpadKeys.h): it installs the one filter of those keys for all windows.
 #pragma once
 
 #include <QApplication>
@@ -47,6 +50,7 @@ auto AsHandler(Handler handler)
 
 class TApplication : public QApplication {
 public:
+    // Installs the Alt+Numpad filter on the application.
     TApplication(int &argc, char **argv);
 
     // Delivers every event inside a guard: an exception that leaves a handler is shown by
