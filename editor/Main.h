@@ -208,6 +208,11 @@ private:
     using BaseRecordVisitor = std::function<void(const LangdefRecord &, const QStringList &)>;
     void WalkBaseBlock(const BaseRecordVisitor &visit);
 
+    // Stores a translation into a single string or a line when it differs from the one
+    // stored: the node, and a line's group, become checked and the document changed. False
+    // when nothing was stored (no such node, a group, or the same text).
+    bool CommitText(PVirtualNode node, const QString &text);
+
     // The layout, strip by strip (each function makes its strip's controls and returns
     // the strip), and every handler binding in one place.
     void BuildLayout();

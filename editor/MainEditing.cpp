@@ -32,27 +32,33 @@ bool IsGroup(const RecData *record)
 
 // ---- commit and display ----
 
+bool TZvLngFrm::CommitText(PVirtualNode node, const QString &text)
+{
+    // A translation becomes the node's, and the node (with its group) part of the langpack.
+    // Check states are written straight into the nodes (no OnChecked).
+    RecData *record = NodeRecord(node);
+    if (!record || record->kind != KindSingle || record->newText == text)
+        return false;
+    record->newText = text;
+    Tree->SetCheckState(node, csCheckedNormal);
+    ChangedCb->setChecked(true);
+    PVirtualNode parent = node->Parent;
+    if (parent && parent != Tree->RootNode()) {
+        Tree->SetCheckState(parent, csCheckedNormal);
+        Tree->RepaintNode(parent);
+    }
+    // The node's height follows its texts: measure it again.
+    Tree->InvalidateNode(node);
+    return true;
+}
+
 void TZvLngFrm::TreeFocusChanging(TVirtualStringTree *, PVirtualNode OldNode, PVirtualNode NewNode,
                                   TColumnIndex, TColumnIndex, bool &)
 {
-    // Commit: a typed translation becomes the node's, and the node (with its group) part of
-    // the langpack. Check states are written straight into the nodes (no OnChecked).
+    // Commit: the translation field into the node it showed.
     if (RecData *old = NodeRecord(OldNode); old && old->kind == KindSingle) {
-        const QString typed = MemoText(New);
-        if (old->newText != typed) {
-            old->newText = typed;
-            Tree->SetCheckState(OldNode, csCheckedNormal);
-            ChangedCb->setChecked(true);
-            PVirtualNode parent = OldNode->Parent;
-            if (parent && parent != Tree->RootNode()) {
-                Tree->SetCheckState(parent, csCheckedNormal);
-                Tree->RepaintNode(parent);
-            }
-            // The node's height follows its texts: measure it again.
-            Tree->InvalidateNode(OldNode);
-        } else {
+        if (!CommitText(OldNode, MemoText(New)))
             Tree->RepaintNode(OldNode);
-        }
     }
 
     // Reset.
