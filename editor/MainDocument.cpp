@@ -6,6 +6,7 @@
 #include "TopLevelIndex.h"
 #include "platform/Memo.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 
 #include <algorithm>
@@ -167,6 +168,8 @@ void TZvLngFrm::ShowFirstRecordSorted()
 void TZvLngFrm::BaseLangCbChange(QObject *)
 {
     ReloadTemplates();
+    // A save names the base language: the user's choice is a change of the document.
+    ChangedCb->setChecked(true);
 }
 
 // ---- tree callbacks ----

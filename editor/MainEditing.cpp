@@ -161,7 +161,11 @@ void TZvLngFrm::DelBtnClick(QObject *)
                                           : line->Parent;
     Tree->SetFocusedNode(next);
     Tree->SetSelected(next, true);
+    // Read after the move, whose commit may have checked the line.
+    const bool saved = line->CheckState == csCheckedNormal;
     Tree->DeleteNode(line);
+    if (saved)
+        ChangedCb->setChecked(true);
 }
 
 // ---- records (the special functions) ----
@@ -212,7 +216,12 @@ void TZvLngFrm::DelGrClick(QObject *)
         Tree->SetFocusedNode(next);
         Tree->SetSelected(next, true);
     }
+    // An unchecked record or line was never part of the langpack: removing it changes
+    // nothing that a save writes. (A commit while the node is left marks the document.)
+    const bool saved = doomed->CheckState == csCheckedNormal;
     Tree->DeleteNode(doomed);
+    if (saved)
+        ChangedCb->setChecked(true);
 }
 
 // ---- the id field ----
