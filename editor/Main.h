@@ -150,6 +150,8 @@ public:
 
     void IDedEnter(QObject *Sender);
     void IDedExit(QObject *Sender);
+    void IDedChange(QObject *Sender);
+    void NameedChange(QObject *Sender);
     void RandGenClick(QObject *Sender);
     void TimerTimer(QObject *Sender);
     void PiClick(QObject *Sender);
@@ -207,6 +209,14 @@ private:
     // of the tree, then shows the first record and sorts.
     using BaseRecordVisitor = std::function<void(const LangdefRecord &, const QStringList &)>;
     void WalkBaseBlock(const BaseRecordVisitor &visit);
+
+    // Stores a translation into a single string or a line when it differs from the one
+    // stored: the node, and a line's group, become checked and the document changed. False
+    // when nothing was stored (no such node, a group, or the same text).
+    bool CommitText(PVirtualNode node, const QString &text);
+    // The entry of the built-in language whose id this value of IDed is, else -1: leaving
+    // the field at such an id asks first.
+    int BuiltInLanguageOf(double languageId) const;
 
     // The layout, strip by strip (each function makes its strip's controls and returns
     // the strip), and every handler binding in one place.

@@ -6,6 +6,7 @@
 #include "TopLevelIndex.h"
 #include "platform/Memo.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 
 #include <algorithm>
@@ -167,6 +168,8 @@ void TZvLngFrm::ShowFirstRecordSorted()
 void TZvLngFrm::BaseLangCbChange(QObject *)
 {
     ReloadTemplates();
+    // A save names the base language: the user's choice is a change of the document.
+    ChangedCb->setChecked(true);
 }
 
 // ---- tree callbacks ----
@@ -200,19 +203,17 @@ void TZvLngFrm::TreeGetText(TVirtualStringTree *, PVirtualNode Node, TColumnInde
 void TZvLngFrm::TreeNewText(TVirtualStringTree *, PVirtualNode Node, TColumnIndex Column,
                             const QString &NewText)
 {
-    RecData *data = NodeRecord(Node);
-    if (!data || Column != 2)
-        return;
-    data->newText = NewText;
-    // The translation field shows the focused node's translation: it follows the edit, so
-    // that the next commit finds the two equal and keeps the edit.
-    if (Node == Tree->FocusedNode() && data->kind == KindSingle)
+    // An edited translation is committed as a typed one is; the translation field shows the
+    // focused node's translation, so it follows the edit.
+    if (Column == 2 && CommitText(Node, NewText) && Node == Tree->FocusedNode())
         SetMemoText(New, NewText);
 }
 
-void TZvLngFrm::TreeEditing(TVirtualStringTree *, PVirtualNode, TColumnIndex Column, bool &Allowed)
+void TZvLngFrm::TreeEditing(TVirtualStringTree *, PVirtualNode Node, TColumnIndex Column, bool &Allowed)
 {
-    Allowed = (Column == 2);
+    // A group has no translation of its own: only its lines are edited.
+    const RecData *data = NodeRecord(Node);
+    Allowed = Column == 2 && data && data->kind == KindSingle;
 }
 
 void TZvLngFrm::TreeMeasureItem(TVirtualStringTree *Sender, TCanvas *TargetCanvas,

@@ -32,27 +32,33 @@ bool IsGroup(const RecData *record)
 
 // ---- commit and display ----
 
+bool TZvLngFrm::CommitText(PVirtualNode node, const QString &text)
+{
+    // A translation becomes the node's, and the node (with its group) part of the langpack.
+    // Check states are written straight into the nodes (no OnChecked).
+    RecData *record = NodeRecord(node);
+    if (!record || record->kind != KindSingle || record->newText == text)
+        return false;
+    record->newText = text;
+    Tree->SetCheckState(node, csCheckedNormal);
+    ChangedCb->setChecked(true);
+    PVirtualNode parent = node->Parent;
+    if (parent && parent != Tree->RootNode()) {
+        Tree->SetCheckState(parent, csCheckedNormal);
+        Tree->RepaintNode(parent);
+    }
+    // The node's height follows its texts: measure it again.
+    Tree->InvalidateNode(node);
+    return true;
+}
+
 void TZvLngFrm::TreeFocusChanging(TVirtualStringTree *, PVirtualNode OldNode, PVirtualNode NewNode,
                                   TColumnIndex, TColumnIndex, bool &)
 {
-    // Commit: a typed translation becomes the node's, and the node (with its group) part of
-    // the langpack. Check states are written straight into the nodes (no OnChecked).
+    // Commit: the translation field into the node it showed.
     if (RecData *old = NodeRecord(OldNode); old && old->kind == KindSingle) {
-        const QString typed = MemoText(New);
-        if (old->newText != typed) {
-            old->newText = typed;
-            Tree->SetCheckState(OldNode, csCheckedNormal);
-            ChangedCb->setChecked(true);
-            PVirtualNode parent = OldNode->Parent;
-            if (parent && parent != Tree->RootNode()) {
-                Tree->SetCheckState(parent, csCheckedNormal);
-                Tree->RepaintNode(parent);
-            }
-            // The node's height follows its texts: measure it again.
-            Tree->InvalidateNode(OldNode);
-        } else {
+        if (!CommitText(OldNode, MemoText(New)))
             Tree->RepaintNode(OldNode);
-        }
     }
 
     // Reset.
@@ -155,7 +161,11 @@ void TZvLngFrm::DelBtnClick(QObject *)
                                           : line->Parent;
     Tree->SetFocusedNode(next);
     Tree->SetSelected(next, true);
+    // Read after the move, whose commit may have checked the line.
+    const bool saved = line->CheckState == csCheckedNormal;
     Tree->DeleteNode(line);
+    if (saved)
+        ChangedCb->setChecked(true);
 }
 
 // ---- records (the special functions) ----
@@ -206,7 +216,12 @@ void TZvLngFrm::DelGrClick(QObject *)
         Tree->SetFocusedNode(next);
         Tree->SetSelected(next, true);
     }
+    // An unchecked record or line was never part of the langpack: removing it changes
+    // nothing that a save writes. (A commit while the node is left marks the document.)
+    const bool saved = doomed->CheckState == csCheckedNormal;
     Tree->DeleteNode(doomed);
+    if (saved)
+        ChangedCb->setChecked(true);
 }
 
 // ---- the id field ----

@@ -413,6 +413,9 @@ void TZvLngFrm::BindEvents()
 {
     IDed->OnEnter = [this](TJvSpinEdit *sender) { IDedEnter(sender); };
     IDed->OnExit = [this](TJvSpinEdit *sender) { IDedExit(sender); };
+    IDed->OnChange = [this](TJvSpinEdit *sender) { IDedChange(sender); };
+    // Only the user's edits: a name set from code (New, loading) changes nothing.
+    connect(Nameed, &QLineEdit::textEdited, this, AsHandler([this] { NameedChange(Nameed); }));
     // editing
     auto *newEvents = new TMemoEvents(New);
     newEvents->OnKeyPress = [this](QObject *sender, QChar &key) { NewKeyPress(sender, key); };
@@ -521,16 +524,19 @@ void TZvLngFrm::IDedEnter(QObject *)
     KeptId = int32_t(IDed->AsInteger());
 }
 
+int TZvLngFrm::BuiltInLanguageOf(double languageId) const
+{
+    if (!(languageId >= 0 && languageId < BaseLangCb->count()))
+        return -1;
+    // The ids below the number of languages are those of the built-in languages. With a
+    // table whose languages carry other ids, an id that no language has is not taken.
+    return FindLangIndex(int32_t(languageId));
+}
+
 void TZvLngFrm::IDedExit(QObject *)
 {
-    const double value = IDed->Value();
-    const int count = BaseLangCb->count();
-    if (!(value >= 0 && value < count))
-        return;
-    // The ids below the number of languages are those of the built-in languages. With a
-    // table whose languages carry other ids, an id that no language has is not taken, and
-    // leaving it asks nothing.
-    const int index = FindLangIndex(int32_t(value));
+    // Leaving the field at an id that no built-in language has asks nothing.
+    const int index = BuiltInLanguageOf(IDed->Value());
     if (index < 0)
         return;
     const QString text =
@@ -540,12 +546,32 @@ void TZvLngFrm::IDedExit(QObject *)
                        "version.\nAre you sure?");
     if (MessageBoxW(nullptr, text, QStringLiteral("Warning"), MB_YESNO | MB_ICONWARNING) != IDYES)
         IDed->SetValue(KeptId);
+    else if (IDed->AsInteger() != KeptId)   // a built-in language's id, taken now
+        ChangedCb->setChecked(true);
+}
+
+void TZvLngFrm::IDedChange(QObject *)
+{
+    // Typed or stepped by the user: an id that leaving the field does not ask about is taken
+    // at once, so that closing the window with the input focus still here asks to save it;
+    // a built-in language's id waits for the answer when the field is left.
+    if (IDed->hasFocus() && IDed->AsInteger() != KeptId && BuiltInLanguageOf(IDed->Value()) < 0)
+        ChangedCb->setChecked(true);
+}
+
+void TZvLngFrm::NameedChange(QObject *)
+{
+    // Every edit of the user's marks the document, one that puts the old name back as well.
+    ChangedCb->setChecked(true);
 }
 
 void TZvLngFrm::RandGenClick(QObject *)
 {
     Randomize();
+    const qint64 before = IDed->AsInteger();
     IDed->SetValue(50 + Random(203));
+    if (IDed->AsInteger() != before)
+        ChangedCb->setChecked(true);
 }
 
 void TZvLngFrm::TimerTimer(QObject *)

@@ -583,32 +583,70 @@ TEST_F(EditingTest, IdFieldStepsWholeStringsOrSinglesWithShift)
 
 // ---- the in-place editor ----
 
-TEST_F(EditingTest, InPlaceEditIsShownInTheTranslationFieldAndKept)
+// An accepted in-place edit is committed as a typed translation is: the node (and a line's
+// group) checked, the document changed, the translation field showing the text. An edit
+// that changes nothing stores nothing, nor does one dropped with Escape. A click on another
+// node ends the edit into the node that was edited.
+TEST_F(EditingTest, InPlaceEditIsACommit)
 {
+    enum End { Enter, Escape, ClickElsewhere };
+    struct Case {
+        const char *what;
+        int line;         // the line of the group edited; -1: the single string "Hello"
+        QString stored;   // the translation before
+        End end;
+        bool commits;
+    };
+    const Case cases[] = {
+        {"single string", -1, QString(), Enter, true},
+        {"line of a group", 1, QStringLiteral("Rot"), Enter, true},
+        {"the same text", -1, QStringLiteral("Hola"), Enter, false},
+        {"dropped", 1, QString(), Escape, false},
+        {"ended by a click on another node", -1, QString(), ClickElsewhere, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Reopen();
+        PVirtualNode node = c.line < 0 ? Top(kHello) : Line(c.line);
+        Preset(node, c.stored);
+        Click(node, 2);
+        ASSERT_EQ(tree->FocusedColumn(), 2);
+        tree->SendKey(VK_F2);
+        ASSERT_TRUE(tree->IsEditing());
+        QTest::keyClicks(tree->EditorWidget(), QStringLiteral("Hola"));
+        if (c.end == ClickElsewhere)
+            Click(Top(kWorld), 2);
+        else
+            QTest::keyClick(tree->EditorWidget(), c.end == Enter ? Qt::Key_Return : Qt::Key_Escape);
+        ASSERT_FALSE(tree->IsEditing());
+
+        const TCheckState expected = c.commits ? csCheckedNormal : csUncheckedNormal;
+        EXPECT_EQ(Rec(node)->newText, c.commits ? QStringLiteral("Hola") : c.stored);
+        EXPECT_EQ(node->CheckState, expected);
+        EXPECT_EQ(Top(kGroup)->CheckState, c.line < 0 ? csUncheckedNormal : expected);
+        EXPECT_EQ(frm->ChangedCb->isChecked(), c.commits);
+        EXPECT_EQ(MemoText(frm->New), Rec(tree->FocusedNode())->newText);
+        if (c.end == ClickElsewhere) {
+            EXPECT_EQ(tree->FocusedNode(), Top(kWorld));
+            EXPECT_EQ(Rec(Top(kWorld))->newText, QString());
+            EXPECT_EQ(Top(kWorld)->CheckState, csUncheckedNormal);
+        }
+    }
+
+    // The translation field goes on from the edit; the commit of the field into the node
+    // finds nothing new and the edit stays.
     PVirtualNode hello = Top(kHello);
-    Click(hello, 2);
-    ASSERT_EQ(tree->FocusedColumn(), 2);
-    tree->SendKey(VK_F2);
-    ASSERT_TRUE(tree->IsEditing());
-    QTest::keyClicks(tree->EditorWidget(), QStringLiteral("Hola"));
-    QTest::keyClick(tree->EditorWidget(), Qt::Key_Return);
-    ASSERT_FALSE(tree->IsEditing());
-    EXPECT_EQ(Rec(hello)->newText, QStringLiteral("Hola"));
-    EXPECT_EQ(MemoText(frm->New), QStringLiteral("Hola"));
-
-    // Moving on keeps the edit: the field and the node agree, so nothing is committed.
-    Click(Top(kWorld));
-    EXPECT_EQ(Rec(hello)->newText, QStringLiteral("Hola"));
-    EXPECT_EQ(hello->CheckState, csUncheckedNormal);
-    EXPECT_FALSE(frm->ChangedCb->isChecked());
-
-    // The field goes on from the edit.
     Click(hello);
     ClickNew();
     QTest::keyClicks(frm->New, QStringLiteral("!"));
     Click(Top(kWorld));
     EXPECT_EQ(Rec(hello)->newText, QStringLiteral("Hola!"));
-    EXPECT_EQ(hello->CheckState, csCheckedNormal);
+
+    // A group has no translation of its own: its cell opens no editor.
+    Click(Top(kGroup), 2);
+    ASSERT_EQ(tree->FocusedColumn(), 2);
+    tree->SendKey(VK_F2);
+    EXPECT_FALSE(tree->IsEditing());
 }
 
 // A non-breaking space is a character of the game's set like any other: an edited text

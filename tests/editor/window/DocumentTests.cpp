@@ -363,8 +363,8 @@ TEST_F(WindowTest, InPlaceEditingOnlyInTheNewStringColumn)
     EXPECT_FALSE(tree->IsEditing());
     EXPECT_EQ(Rec(node)->newText, QStringLiteral("Hola"));
     EXPECT_EQ(Rec(node)->templateText, templateBefore);
-    EXPECT_EQ(node->CheckState, csUncheckedNormal) << "an edit checks nothing";
-    EXPECT_FALSE(frm->ChangedCb->isChecked());
+    EXPECT_EQ(node->CheckState, csCheckedNormal) << "an edit is committed";
+    EXPECT_TRUE(frm->ChangedCb->isChecked());
 
     // A new text for another column or for no record changes nothing.
     frm->TreeNewText(tree, node, 1, QStringLiteral("x"));
