@@ -214,6 +214,9 @@ private:
     // stored: the node, and a line's group, become checked and the document changed. False
     // when nothing was stored (no such node, a group, or the same text).
     bool CommitText(PVirtualNode node, const QString &text);
+    // Commits a translation still being typed into New before a command that would close
+    // the window or replace the document asks about unsaved changes.
+    void CommitTypedText();
     // The entry of the built-in language whose id this value of IDed is, else -1: leaving
     // the field at such an id asks first.
     int BuiltInLanguageOf(double languageId) const;

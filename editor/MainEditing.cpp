@@ -89,6 +89,13 @@ void TZvLngFrm::TreeFocusChanging(TVirtualStringTree *, PVirtualNode OldNode, PV
         Tree->SetSelected(NewNode, true);
 }
 
+void TZvLngFrm::CommitTypedText()
+{
+    // New shows the focused node's translation; it differs only by what was typed (or
+    // copied) since. The fields stay as they are (no refill: the cursor keeps its place).
+    CommitText(Tree->FocusedNode(), MemoText(New));
+}
+
 void TZvLngFrm::CommitEdit()
 {
     PVirtualNode focused = Tree->FocusedNode();

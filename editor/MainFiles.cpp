@@ -26,6 +26,7 @@ int AskToSave(unsigned buttons)
 
 void TZvLngFrm::OpenBtnClick(QObject *)
 {
+    CommitTypedText();   // Ctrl+O and Alt+O leave the input focus in New
     if (ChangedCb->isChecked()) {
         const int answer = AskToSave(MB_YESNOCANCEL);
         if (answer == IDYES) {
@@ -42,6 +43,7 @@ void TZvLngFrm::OpenBtnClick(QObject *)
 
 void TZvLngFrm::NewBtnClick(QObject *)
 {
+    CommitTypedText();
     // Whatever the answer and whatever the save's outcome, the document is replaced.
     if (ChangedCb->isChecked() && AskToSave(MB_YESNO) == IDYES)
         SaveBtnClick(nullptr);
@@ -59,6 +61,7 @@ void TZvLngFrm::NewBtnClick(QObject *)
 
 void TZvLngFrm::FormCloseQuery(QObject *, bool &CanClose)
 {
+    CommitTypedText();   // closing moves no input focus
     if (!ChangedCb->isChecked())
         return;
     const int answer = AskToSave(MB_YESNOCANCEL);

@@ -3,13 +3,17 @@
 // (an unchecked line or record added or removed, an id refused) asks nothing.
 #include "WindowFixture.h"
 
+#include "FileDialog.h"
 #include "platform/SpinEdit.h"
 
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 
 #include <functional>
+#include <memory>
+#include <optional>
 
 namespace {
 
@@ -193,5 +197,52 @@ TEST_F(ChangedFlagTest, EveryChangeThatASaveWritesMakesClosingAsk)
         EXPECT_EQ(frm->close(), !c.asks);
         const bool asked = !boxes.calls.empty() && boxes.calls[0].text == kQuestion;
         EXPECT_EQ(asked, c.asks);
+    }
+}
+
+// A translation typed into New is work as well, before the input focus has left the field:
+// the commands that would drop it (closing, and New and Open by their keys, which leave the
+// input focus where it is) store it first and ask.
+TEST_F(ChangedFlagTest, ATranslationStillBeingTypedIsAskedAboutBeforeItIsDropped)
+{
+    struct Case {
+        const char *what;
+        std::function<void()> command;
+        int answer;
+    };
+    // Where the question does not come, Open goes on to its dialog: cancelled at once.
+    TFileDialog::SetResponder([](const TFileDialog &) { return std::optional<QString>(); });
+    const std::shared_ptr<void> noResponder(nullptr, [](void *) { TFileDialog::SetResponder({}); });
+    const Case cases[] = {
+        {"closing", [&] { EXPECT_FALSE(frm->close()); }, IDCANCEL},
+        {"Ctrl+N", [&] { QTest::keyClick(frm->New, Qt::Key_N, Qt::ControlModifier); }, IDNO},
+        {"Ctrl+O", [&] { QTest::keyClick(frm->New, Qt::Key_O, Qt::ControlModifier); }, IDCANCEL},
+        {"Alt+O",
+         [&] {
+             QTest::keyClick(frm->New, Qt::Key_O, Qt::AltModifier);   // a delayed click
+             QTest::qWaitFor([&] { return !boxes.calls.empty(); }, 3000);
+         },
+         IDCANCEL},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Open();
+        ShowAndActivate();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frm.get()));
+        tree = frm->Tree;
+        PVirtualNode first = tree->GetFirst();
+        ASSERT_EQ(tree->FocusedNode(), first);
+        TypeInto(frm->New, QStringLiteral("Hola"));
+        ASSERT_FALSE(frm->ChangedCb->isChecked());
+
+        boxes.calls.clear();
+        boxes.answers = {c.answer};
+        c.command();
+        EXPECT_TRUE(!boxes.calls.empty() && boxes.calls[0].text == kQuestion);
+        if (c.answer == IDCANCEL) {   // the document stays, with the text in its node
+            EXPECT_EQ(Rec(first)->newText, QStringLiteral("Hola"));
+            EXPECT_EQ(first->CheckState, csCheckedNormal);
+            EXPECT_TRUE(frm->ChangedCb->isChecked());
+        }
     }
 }
