@@ -86,13 +86,6 @@ std::vector<QString> ValueTexts(const std::vector<LangpackRecordView> &records)
     return texts;
 }
 
-// "1 value points" or "3 values point": the form of `one` or of `many` for n, with n in
-// the place of %1.
-QString Counted(std::size_t n, const char *one, const char *many)
-{
-    return QString::fromLatin1(n == 1 ? one : many).arg(qulonglong(n));
-}
-
 // The warning after a damaged langpack was loaded: the file, one line for each kind of
 // damage found (in the order of the file), and that the rest was loaded.
 QString DamageWarning(const QString &fileName, const LangpackContent &content, std::size_t fileSize)
@@ -105,20 +98,27 @@ QString DamageWarning(const QString &fileName, const LangpackContent &content, s
         lines << QStringLiteral("The string pool offset %1 lies past the end of the file (%2 bytes).")
                      .arg(content.header.poolOffset)
                      .arg(qulonglong(fileSize));
-    if (d.singlesWithEndMarker)
-        lines << Counted(d.singlesWithEndMarker,
-                         "%1 single record has the end marker as its value; its row is left unchecked.",
-                         "%1 single records have the end marker as their value; their rows are left unchecked.");
-    if (d.valuesOutside)
-        lines << Counted(d.valuesOutside, "%1 value points outside the strings; its row is left unchecked.",
-                         "%1 values point outside the strings; their rows are left unchecked.");
-    if (d.valuesUnterminated)
-        lines << Counted(d.valuesUnterminated,
-                         "%1 value names a string without its terminating 0; its text runs to the end of the file.",
-                         "%1 values name a string without its terminating 0; their texts run to the end of the file.");
-    if (d.indexCut)
-        lines << Counted(d.recordsBeforeCut, "The record index ends before its end marker, after %1 complete record.",
-                         "The record index ends before its end marker, after %1 complete records.");
+    // Each with its count in the place of %1, in the form for one or for another number.
+    const struct {
+        bool found;
+        std::size_t count;
+        const char *one;
+        const char *many;
+    } counted[] = {
+        {d.singlesWithEndMarker != 0, d.singlesWithEndMarker,
+         "%1 single record has the end marker as its value; its row is left unchecked.",
+         "%1 single records have the end marker as their value; their rows are left unchecked."},
+        {d.valuesOutside != 0, d.valuesOutside, "%1 value points outside the strings; its row is left unchecked.",
+         "%1 values point outside the strings; their rows are left unchecked."},
+        {d.valuesUnterminated != 0, d.valuesUnterminated,
+         "%1 value names a string without its terminating 0; its text runs to the end of the file.",
+         "%1 values name a string without its terminating 0; their texts run to the end of the file."},
+        {d.indexCut, d.recordsBeforeCut, "The record index ends before its end marker, after %1 complete record.",
+         "The record index ends before its end marker, after %1 complete records."},
+    };
+    for (const auto &line : counted)
+        if (line.found)
+            lines << QString::fromLatin1(line.count == 1 ? line.one : line.many).arg(qulonglong(line.count));
     lines << QStringLiteral("What could be read has been loaded.");
     return lines.join(QLatin1Char('\n'));
 }
