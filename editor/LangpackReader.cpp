@@ -3,6 +3,7 @@
 #include "LangpackFormat.h"
 #include "platform/LittleEndian.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -47,21 +48,36 @@ LangpackContent ParseLangpack(const char *data, std::size_t size)
     out.recognised = true;
 
     LangpackHeaderView &h = out.header;
+    LangpackDamage &damage = out.damage;
     h.languageId = LoadU32(bytes + kLangpackLanguageIdOffset);
     h.baseLanguage = LoadU32(bytes + kLangpackBaseLanguageOffset);
     h.name = UpToNul(data + kLangpackNameOffset, kLangpackNameSize);
+    damage.nameUnterminated = h.name.size() == kLangpackNameSize;
     h.poolOffset = LoadU32(bytes + kLangpackPoolOffsetOffset);
+    damage.poolPastEnd = h.poolOffset > size;
 
     // The string at pool offset v: from the pool base up to the next 0 byte, cut at the
-    // end of the file; empty when it starts outside the file.
-    auto stringAt = [&](uint32_t v) -> std::string_view {
+    // end of the file; none when it would start outside the file.
+    const char *const end = data + size;
+    auto stringAt = [&](uint32_t v) -> LangpackValueView {
         const uint64_t start = uint64_t(h.poolOffset) + v;
         if (start >= size)
-            return {};
+            return std::nullopt;
         return UpToNul(data + start, size - std::size_t(start));
+    };
+    // The damage of a record read to its end; a string that reaches the end of the file
+    // found no 0 byte before it.
+    auto count = [&](const LangpackRecordView &rec) {
+        for (const LangpackValueView &value : rec.values) {
+            if (!value)
+                ++damage.valuesOutside;
+            else if (value->data() + value->size() == end)
+                ++damage.valuesUnterminated;
+        }
     };
 
     WordReader in(bytes, size, kLangpackHeaderSize);
+    std::size_t complete = 0;   // records read to their end, kept or not
     for (;;) {
         LangpackRecordView rec;
         if (!in.read(rec.id))
@@ -75,22 +91,31 @@ LangpackContent ParseLangpack(const char *data, std::size_t size)
             if (!in.read(v))
                 break;
             if (v == EndMarker)
-                continue;  // names no string: the base language's string stays
-            rec.values.push_back(stringAt(v));
+                ++damage.singlesWithEndMarker;
+            else
+                rec.values.push_back(stringAt(v));
         } else {
-            bool complete = false;
+            bool ended = false;
             while (in.read(v)) {
                 if (v == EndMarker) {
-                    complete = true;
+                    ended = true;
                     break;
                 }
                 rec.values.push_back(stringAt(v));
             }
-            if (!complete)
+            if (!ended)
                 break;
         }
-        out.records.push_back(std::move(rec));
+        ++complete;
+        count(rec);
+        // A record that names no string leaves the base language's in place; a group
+        // without values is an empty list.
+        const bool namesAString = std::any_of(rec.values.begin(), rec.values.end(),
+                                              [](const LangpackValueView &value) { return value.has_value(); });
+        if (namesAString || (!rec.isSingle() && rec.values.empty()))
+            out.records.push_back(std::move(rec));
     }
-    out.truncated = true;
+    damage.indexCut = true;
+    damage.recordsBeforeCut = complete;
     return out;
 }

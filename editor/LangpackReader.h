@@ -4,24 +4,28 @@
 //
 // The parser trusts nothing in the file. It never reads outside the buffer it is given,
 // and its walk over the record index consumes at least four bytes per step, so it always
-// ends. What it does with a damaged file:
+// ends. What it does with a damaged file, each kind of damage counted in `damage`:
 //
 //  - fewer than 60 bytes, or a magic other than "ZVLA" + 0x0000474E (bytes 4..7 exactly
 //    'N', 'G', 0, 0): not recognised. `recognised` is false, nothing else is filled in;
 //    the caller refuses the file with "Unknown file structure." as for any bad magic.
 //  - the 32-byte name field without a 0 byte: the name is all 32 bytes of the field.
-//  - poolOffset beyond the end of the file: the pool is empty, so every string is empty.
-//  - a string offset that lies outside the pool (poolOffset + offset at or past the end
-//    of the file): the string is empty.
+//  - poolOffset beyond the end of the file: the pool is empty, so no value names a string.
+//  - a value whose string would start outside the pool (poolOffset + value at or past the
+//    end of the file): the value names no string (an empty optional).
 //  - a string whose 0 byte is missing: the string runs to the end of the file.
-//  - a single record whose value is the EndMarker: the record names no string. The game
-//    then uses the base language's string, so the record is left out of the result:
-//    its node stays as the stock strings made it (unchecked).
+//  - a single record whose value is the EndMarker, or names no string: the game would
+//    use the base language's string, so the record is left out of the result and its
+//    node stays as the stock strings made it (unchecked). The same goes for a group none
+//    of whose values (it has at least one) names a string. A group with some values that
+//    name no string keeps them in their places, so that its lines stay where they are.
 //  - the index reaches the end of the file before its EndMarker (also inside a record or
 //    inside a group's list of values): the walk stops; the result holds every record
-//    that was complete, and `truncated` is true. A record cut off part-way is left out.
+//    that was complete. A record cut off part-way is left out.
 //  - any other kind than 0 is a group (kind 0 is a single); the kind is kept as found.
-//  - the same id twice, ids in any order, groups without values: passed on as found.
+//  - the same id twice, ids in any order, groups without values, values that begin inside
+//    a string, a pool that overlaps the header or the index: passed on as found, and not
+//    counted as damage.
 //
 // Strings are returned as views into the caller's buffer (game bytes, not converted),
 // so the buffer has to outlive the result. No string is copied, which keeps a hostile
@@ -30,6 +34,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -40,19 +45,41 @@ struct LangpackHeaderView {
     uint32_t poolOffset = 0;
 };
 
+// A value of a record: the string it names, or none when it names no string of the pool.
+using LangpackValueView = std::optional<std::string_view>;
+
 struct LangpackRecordView {
     uint32_t id = 0;
-    uint32_t kind = 0;                    // as stored; 0 is a single, anything else a group
-    std::vector<std::string_view> values; // a single has exactly one, a group zero or more
+    uint32_t kind = 0;  // as stored; 0 is a single, anything else a group
+    // A single has exactly one value, naming a string; a group zero or more, at least one
+    // of them naming a string.
+    std::vector<LangpackValueView> values;
 
     bool isSingle() const { return kind == 0; }
 };
 
+// What a recognised file breaks of the format, kind by kind; all zero for a sound file.
+struct LangpackDamage {
+    std::size_t valuesOutside = 0;        // values that name no string of the pool
+    std::size_t valuesUnterminated = 0;   // values whose string has no 0 byte before the end
+    std::size_t singlesWithEndMarker = 0; // single records whose value is the EndMarker
+    bool indexCut = false;                // the index ran off the end of the file
+    std::size_t recordsBeforeCut = 0;     // with indexCut: the complete records read
+    bool nameUnterminated = false;        // the name field holds no 0 byte
+    bool poolPastEnd = false;             // poolOffset lies beyond the end of the file
+
+    bool any() const
+    {
+        return valuesOutside || valuesUnterminated || singlesWithEndMarker || indexCut || nameUnterminated ||
+               poolPastEnd;
+    }
+};
+
 struct LangpackContent {
     bool recognised = false;  // false: too short or wrong magic ("Unknown file structure.")
-    bool truncated = false;   // the index ran off the end of the file
     LangpackHeaderView header;
     std::vector<LangpackRecordView> records;  // in file order
+    LangpackDamage damage;
 };
 
 // Parses `size` bytes at `data`. Never throws; never reads outside [data, data + size).

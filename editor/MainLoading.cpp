@@ -1,8 +1,9 @@
 // Opening a langpack and laying its records over the stock strings.
 //
 // The bytes are taken apart by ParseLangpack, which trusts nothing in the file (see
-// LangpackReader.h for what it does with each kind of damage); this file only lays the
-// records it found over a tree freshly built from the stock strings.
+// LangpackReader.h for what it does with each kind of damage); this file lays the records
+// it found over a tree freshly built from the stock strings and, when the file was
+// damaged, then names the file and its damage in one warning.
 #include "Main.h"
 
 #include "LangpackFormat.h"
@@ -17,10 +18,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QStringList>
 
 #include <algorithm>
 #include <functional>
-#include <numeric>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -32,21 +33,26 @@ QString GameText(std::string_view bytes)
     return GameToUnicode(QByteArrayView(bytes.data(), qsizetype(bytes.size())), true);
 }
 
-// The texts of the records' values in file order, each pool string converted once. A value
-// runs from its offset to the pool string's NUL, so values that begin inside one string
-// end where it ends: they get the tails of its text, sharing its characters (an index may
-// name one long string, or places inside it, from every record).
+// The texts of the records' values in file order, each pool string converted once (a value
+// that names no string gets none). A value runs from its offset to the pool string's NUL,
+// so values that begin inside one string end where it ends: they get the tails of its
+// text, sharing its characters (an index may name one long string, or places inside it,
+// from every record).
 std::vector<QString> ValueTexts(const std::vector<LangpackRecordView> &records)
 {
     std::vector<std::string_view> values;
-    for (const LangpackRecordView &record : records)
-        values.insert(values.end(), record.values.begin(), record.values.end());
+    std::vector<std::size_t> order;   // the values that name a string
+    for (const LangpackRecordView &record : records) {
+        for (const LangpackValueView &value : record.values) {
+            if (value)
+                order.push_back(values.size());
+            values.push_back(value.value_or(std::string_view()));
+        }
+    }
     const auto before = [&values](std::size_t a, std::size_t b) {
         return std::less<const char *>()(values[a].data(), values[b].data());
     };
-    // Every value in pool order; a langpack the editor saved names its strings in that order.
-    std::vector<std::size_t> order(values.size());
-    std::iota(order.begin(), order.end(), std::size_t(0));
+    // In pool order; a langpack the editor saved names its strings in that order.
     if (!std::is_sorted(order.begin(), order.end(), before))
         std::sort(order.begin(), order.end(), before);
 
@@ -78,6 +84,43 @@ std::vector<QString> ValueTexts(const std::vector<LangpackRecordView> &records)
         texts[i] = SharedTail(headText, atText);
     }
     return texts;
+}
+
+// The warning after a damaged langpack was loaded: the file, one line for each kind of
+// damage found (in the order of the file), and that the rest was loaded.
+QString DamageWarning(const QString &fileName, const LangpackContent &content, std::size_t fileSize)
+{
+    const LangpackDamage &d = content.damage;
+    QStringList lines{QStringLiteral("The langpack file is damaged:"), fileName};
+    if (d.nameUnterminated)
+        lines << QStringLiteral("The name field has no terminating 0.");
+    if (d.poolPastEnd)
+        lines << QStringLiteral("The string pool offset %1 lies past the end of the file (%2 bytes).")
+                     .arg(content.header.poolOffset)
+                     .arg(qulonglong(fileSize));
+    // Each with its count in the place of %1, in the form for one or for another number.
+    const struct {
+        bool found;
+        std::size_t count;
+        const char *one;
+        const char *many;
+    } counted[] = {
+        {d.singlesWithEndMarker != 0, d.singlesWithEndMarker,
+         "%1 single record has the end marker as its value; its row is left unchecked.",
+         "%1 single records have the end marker as their value; their rows are left unchecked."},
+        {d.valuesOutside != 0, d.valuesOutside, "%1 value points outside the strings; its row is left unchecked.",
+         "%1 values point outside the strings; their rows are left unchecked."},
+        {d.valuesUnterminated != 0, d.valuesUnterminated,
+         "%1 value names a string without its terminating 0; its text runs to the end of the file.",
+         "%1 values name a string without its terminating 0; their texts run to the end of the file."},
+        {d.indexCut, d.recordsBeforeCut, "The record index ends before its end marker, after %1 complete record.",
+         "The record index ends before its end marker, after %1 complete records."},
+    };
+    for (const auto &line : counted)
+        if (line.found)
+            lines << QString::fromLatin1(line.count == 1 ? line.one : line.many).arg(qulonglong(line.count));
+    lines << QStringLiteral("What could be read has been loaded.");
+    return lines.join(QLatin1Char('\n'));
 }
 
 } // namespace
@@ -139,17 +182,20 @@ void TZvLngFrm::LoadLangpack(const QString &fileName)
         }
         node->CheckState = csCheckedNormal;
         // Lines go by position: the n-th value to the n-th line, new last lines after them.
+        // A value that names no string leaves its line as it is (a new line unchecked and
+        // empty), so that the values behind it still find their own lines.
         PVirtualNode cursor = node->FirstChild;
-        for (std::size_t n = 0; n < record.values.size(); ++n) {
+        for (const LangpackValueView &value : record.values) {
             QString &text = texts[nextText++];
-            if (cursor) {
-                NodeRecord(cursor)->newText = std::move(text);
-                Tree->InvalidateNode(cursor);
-            } else {
+            if (!cursor) {
                 cursor = InsertRecordNode(node, amAddChildLast,
                                           RecData{record.id, KindSingle, QString(), std::move(text)});
+            } else if (value) {
+                NodeRecord(cursor)->newText = std::move(text);
+                Tree->InvalidateNode(cursor);
             }
-            cursor->CheckState = csCheckedNormal;
+            if (value)
+                cursor->CheckState = csCheckedNormal;
             cursor = cursor->NextSibling;
         }
     }
@@ -165,4 +211,8 @@ void TZvLngFrm::LoadLangpack(const QString &fileName)
     bool allowed = true;
     TreeFocusChanging(Tree, nullptr, Tree->FocusedNode(), Tree->FocusedColumn(), Tree->FocusedColumn(),
                       allowed);
+
+    if (content.damage.any())
+        MessageBoxW(nullptr, DamageWarning(fileName, content, std::size_t(bytes.size())), QStringLiteral("Warning"),
+                    MB_OK | MB_ICONWARNING);
 }

@@ -9,6 +9,7 @@
 #include "core/LangdefBuilder.h"
 #include "platform/Beep.h"
 #include "platform/SpinEdit.h"
+#include "saveload/SaveLoadFixture.h"
 #include "window/WindowFixture.h"
 
 #include <QApplication>
@@ -517,6 +518,61 @@ TEST_F(FilesTest, KeysSaveStartAnewAndOpenAgain)
     EXPECT_EQ(frm->IDed->Value(), 100);
     EXPECT_EQ(frm->FiName->text(), path);
     EXPECT_FALSE(frm->ChangedCb->isChecked());
+}
+
+// Open on a damaged langpack lays over the stock strings what could be read, then names
+// the file and each kind of damage in one warning; a sound file shows no box. A value that
+// names no string leaves its row unchecked, so a Save over the file writes no empty string
+// in its place.
+TEST_F(FilesTest, OpenNamesADamagedLangpackInOneWarning)
+{
+    constexpr uint32_t kAlpha = 0x01000100, kBeta = 0x01000200, kGroup1 = 0x02000300;
+    const struct {
+        const char *what;
+        QByteArray bytes;
+        QStringList damage;   // the warning's lines between the file and its last line
+        QStringList checked;  // the checked part of the opened document
+    } cases[] = {
+        {"a sound file", Langpack({kAlpha, 0, 0, kGroup1, 1, 2, E, E}, Pool({"a", "uno"})), {},
+         {"01000100 0 [a]", "02000300 1 {uno}"}},
+        {"a name field without its 0", Langpack({kAlpha, 0, 0, E}, Pool({"a"}), 100, 7, QByteArray(32, 'N')),
+         {"The name field has no terminating 0."}, {"01000100 0 [a]"}},
+        {"the string pool past the end of the file",
+         Langpack({kAlpha, 0, 0, kGroup1, 1, 2, E, E}, Pool({"a", "uno"}), 100, 7, "Lang1", 500),
+         {"The string pool offset 500 lies past the end of the file (98 bytes).",
+          "2 values point outside the strings; their rows are left unchecked."},
+         {}},
+        {"values outside the strings", Langpack({kAlpha, 0, 40, kGroup1, 1, 0, 41, E, E}, Pool({"uno"})),
+         {"2 values point outside the strings; their rows are left unchecked."}, {"02000300 1 {uno}"}},
+        {"singles whose value is the end marker", Langpack({kAlpha, 0, E, kBeta, 0, E, E}, ""),
+         {"2 single records have the end marker as their value; their rows are left unchecked."}, {}},
+        {"a string without its 0", Langpack({kAlpha, 0, 0, E}, "open"),
+         {"1 value names a string without its terminating 0; its text runs to the end of the file."},
+         {"01000100 0 [open]"}},
+        {"a record index without its end marker", Langpack({kAlpha, 0, 0}, Pool({"a"})),
+         {"The record index ends before its end marker, after 1 complete record."}, {"01000100 0 [a]"}},
+    };
+    int n = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString path = PathInFolder(QStringLiteral("open%1.ZVlang").arg(++n));
+        WriteBytes(path, c.bytes);
+        boxes.calls.clear();
+        dialogAnswers = {path};
+        QTest::mouseClick(frm->OpenBtn, Qt::LeftButton);
+        ExpectDamageWarning(path, c.damage);
+        EXPECT_EQ(frm->FiName->text(), path);
+        EXPECT_EQ(CheckedPart(*frm), c.checked);
+        EXPECT_FALSE(frm->ChangedCb->isChecked());
+    }
+
+    // Saved over, the file with values outside its strings keeps the group's one line.
+    const QString outside = PathInFolder(QStringLiteral("open4.ZVlang"));
+    dialogAnswers = {outside};
+    QTest::mouseClick(frm->OpenBtn, Qt::LeftButton);
+    dialogAnswers = {outside};
+    QTest::mouseClick(frm->SaveBtn, Qt::LeftButton);
+    EXPECT_EQ(Hex(ReadFile(outside)), Hex(Langpack({kGroup1, 1, 0, E, E}, Pool({"uno"}))));
 }
 
 // ---- Alt with the underlined letter ----

@@ -72,6 +72,7 @@ TEST_F(LoadTest, FixtureTable)
         QByteArray bytes;
         bool refused;  // "Unknown file structure."
         std::function<void()> check;
+        QStringList damage{};  // the lines of the warning that names it (none: no box)
     } cases[] = {
         // -- refused: the previous document stays, the path field shows the file --
         {"byte 6 not 0", withByte(minimal, 6, 1), true, {}},
@@ -111,7 +112,8 @@ TEST_F(LoadTest, FixtureTable)
         {"a language id beyond the field's range", Langpack({E}, "", 1000), false,
          [this] { EXPECT_EQ(frm->IDed->Value(), 254); }},
         {"records in descending order, a record the stock lacks",
-         Langpack({kUnknown, 0, 0, kText, 0, 2, 0x01000100, 0, 4, kUnknown + 0x100, 1, 6, E}, Pool({"u", "t", "r", "g"})),
+         Langpack({kUnknown, 0, 0, kText, 0, 2, 0x01000100, 0, 4, kUnknown + 0x100, 1, 6, E, E},
+                  Pool({"u", "t", "r", "g"})),
          false,
          [this] {
              ExpectOnlyChecked({kUnknown, kUnknown + 0x100, kText, 0x01000100});
@@ -261,39 +263,94 @@ TEST_F(LoadTest, FixtureTable)
         {"game characters become their Unicode ones", Langpack({kText, 0, 0, E}, Pool({"\x82\x01"})), false,
          [this] { EXPECT_EQ(Rec(Top(kText))->newText, QString::fromUtf8("Д\u263A")); }},
 
-        // -- damaged: nothing is read outside the file, the walk ends, no message --
+        // -- damaged: nothing is read outside the file, the walk ends, one warning names it --
         {"a name field without a 0 byte: the field alone, as far as the name field holds",
          Langpack({E}, "", 100, 7, QByteArray(32, 'N')), false,
-         [this] { EXPECT_EQ(frm->Nameed->text(), QString(31, u'N')); }},
-        {"the pool beyond the end of the file: empty strings",
+         [this] { EXPECT_EQ(frm->Nameed->text(), QString(31, u'N')); },
+         {"The name field has no terminating 0."}},
+        {"the pool beyond the end of the file: no strings, so the record stays unchecked",
          Langpack({kText, 0, 0, E}, Pool({"lost"}), 100, 7, "Lang1", 5000), false,
          [this] {
-             ExpectOnlyChecked({kText});
+             ExpectOnlyChecked({});
              EXPECT_TRUE(Rec(Top(kText))->newText.isEmpty());
-         }},
-        {"string offsets outside the pool: empty strings, the others read",
+         },
+         {"The string pool offset 5000 lies past the end of the file (81 bytes).",
+          "1 value points outside the strings; its row is left unchecked."}},
+        {"string offsets outside the pool: their rows unchecked, the others read",
          Langpack({kText, 0, 100, kGroup, 1, 0xFFFFFFF0, 0, E, E}, Pool({"in"})), false,
          [this] {
-             ExpectOnlyChecked({kText, kGroup});
+             ExpectOnlyChecked({kGroup});
              EXPECT_TRUE(Rec(Top(kText))->newText.isEmpty());
-             EXPECT_TRUE(Rec(Line(Top(kGroup), 0))->newText.isEmpty());
-             EXPECT_EQ(Rec(Line(Top(kGroup), 1))->newText, "in");
-         }},
+             PVirtualNode group = Top(kGroup);
+             EXPECT_EQ(Line(group, 0)->CheckState, csUncheckedNormal);
+             EXPECT_TRUE(Rec(Line(group, 0))->newText.isEmpty());
+             EXPECT_FALSE(Rec(Line(group, 0))->templateText.isEmpty()) << "the stock line stays";
+             EXPECT_EQ(Rec(Line(group, 1))->newText, "in") << "the next value keeps its place";
+             EXPECT_EQ(Line(group, 1)->CheckState, csCheckedNormal);
+         },
+         {"2 values point outside the strings; their rows are left unchecked."}},
+        {"a group beyond its stock lines: a value outside the pool makes its line unchecked and empty",
+         Langpack({kUnknown, 1, 0, 50, 2, 60, E, E}, Pool({"a", "b"})), false,
+         [this] {
+             const auto lines = Children(Top(kUnknown));
+             ASSERT_EQ(lines.size(), 4u);
+             const TCheckState want[] = {csCheckedNormal, csUncheckedNormal, csCheckedNormal, csUncheckedNormal};
+             const char *texts[] = {"a", "", "b", ""};
+             for (std::size_t i = 0; i < lines.size(); ++i) {
+                 EXPECT_EQ(lines[i]->CheckState, want[i]) << i;
+                 EXPECT_EQ(Rec(lines[i])->newText, texts[i]) << i;
+             }
+         },
+         {"2 values point outside the strings; their rows are left unchecked."}},
+        {"a group whose values all lie outside the pool stays unchecked, an empty group is checked",
+         Langpack({kGroup, 1, 50, 60, E, kUnknown, 1, 70, E, 0x02000600, 1, E, E}, ""), false,
+         [this] {
+             ExpectOnlyChecked({0x02000600});
+             EXPECT_EQ(FindTop(kUnknown), nullptr) << "a record that names nothing makes no node";
+             for (PVirtualNode l : Children(Top(kGroup)))
+                 EXPECT_EQ(l->CheckState, csUncheckedNormal);
+         },
+         {"3 values point outside the strings; their rows are left unchecked."}},
         {"a string without its 0 byte ends at the end of the file",
          Langpack({kText, 0, 0, E}, "open end"), false,
-         [this] { EXPECT_EQ(Rec(Top(kText))->newText, "open end"); }},
+         [this] {
+             ExpectOnlyChecked({kText});
+             EXPECT_EQ(Rec(Top(kText))->newText, "open end");
+         },
+         {"1 value names a string without its terminating 0; its text runs to the end of the file."}},
         {"a single naming no string is left out: the base language's string stays",
          Langpack({kText, 0, E, kText2, 0, 0, E}, Pool({"b"})), false,
          [this] {
              ExpectOnlyChecked({kText2});
              EXPECT_TRUE(Rec(Top(kText))->newText.isEmpty());
-         }},
+         },
+         {"1 single record has the end marker as its value; its row is left unchecked."}},
         {"the index runs off the end inside a group: the complete records are laid over",
-         Langpack({kText, 0, 0, kGroup, 1, 0, 0}, ""), false,
-         [this] { ExpectOnlyChecked({kText}); }},
-        {"the index runs off the end inside an id", Langpack({kText, 0, 0}, "").append("\xFF\xFF", 2), false,
-         [this] { ExpectOnlyChecked({kText}); }},
-        {"header alone", minimal.left(60), false, [this] { ExpectOnlyChecked({}); }},
+         Langpack({kText, 0, 0, kGroup, 1, 0}, "ab"), false,
+         [this] {
+             ExpectOnlyChecked({kText});
+             EXPECT_EQ(Rec(Top(kText))->newText, "ab") << "its string lies where the index ends";
+         },
+         {"1 value names a string without its terminating 0; its text runs to the end of the file.",
+          "The record index ends before its end marker, after 1 complete record."}},
+        {"the index runs off the end inside an id", Langpack({kText, 0, 0}, Pool({"t"})), false,
+         [this] {
+             ExpectOnlyChecked({kText});
+             EXPECT_EQ(Rec(Top(kText))->newText, "t");
+         },
+         {"The record index ends before its end marker, after 1 complete record."}},
+        {"header alone", minimal.left(60), false, [this] { ExpectOnlyChecked({}); },
+         {"The string pool offset 64 lies past the end of the file (60 bytes).",
+          "The record index ends before its end marker, after 0 complete records."}},
+        {"several kinds at once, in the order of the file",
+         Langpack({kText, 0, E, kText2, 0, E, kGroup, 1, 0, 99, E, kUnknown, 0}, "x", 100, 7, QByteArray(32, 'N')),
+         false,
+         [this] { ExpectOnlyChecked({kGroup}); },
+         {"The name field has no terminating 0.",
+          "2 single records have the end marker as their value; their rows are left unchecked.",
+          "1 value points outside the strings; its row is left unchecked.",
+          "1 value names a string without its terminating 0; its text runs to the end of the file.",
+          "The record index ends before its end marker, after 3 complete records."}},
     };
 
     int n = 0;
@@ -313,7 +370,7 @@ TEST_F(LoadTest, FixtureTable)
             ExpectPreviousDocument();
             continue;
         }
-        EXPECT_TRUE(boxes.calls.empty());
+        ExpectDamageWarning(path, c.damage);
         EXPECT_FALSE(frm->ChangedCb->isChecked());
         c.check();
     }
@@ -424,6 +481,40 @@ TEST_F(LoadTest, CommandLineFileIsOpenedAtStartUp)
     EXPECT_EQ(Rec(Top(kText))->newText, QStringLiteral("started"));
     EXPECT_FALSE(frm->ChangedCb->isChecked());
     EXPECT_TRUE(boxes.calls.empty());
+}
+
+// The first 100 bytes of a saved langpack, named on the command line: the window opens on
+// what could be read, nothing checked (the strings are cut away), after one warning that
+// names the file and its damage; a Save over it would write no empty strings.
+TEST_F(LoadTest, CommandLineFileCutShortIsNamedInAWarning)
+{
+    Open();
+    SetHeaderFields(100, QStringLiteral("Cut"), kEnglish);
+    Translate(Top(kText), QStringLiteral("t"));
+    Translate(Top(kText2), QStringLiteral("u"));
+    PVirtualNode group = Top(kGroup);
+    group->CheckState = csCheckedNormal;
+    Translate(Line(group, 0), QStringLiteral("g1"));
+    Translate(Line(group, 1), QStringLiteral("g2"));
+    const QString path = Path("cut.ZVlang");
+    SaveAs(path);
+    // The group (5 words), the two singles (3 words each) and the EndMarker: the pool at 108.
+    ASSERT_EQ(Hex(ReadBytes(path).mid(56, 4)), Hex(Words({108})));
+    WriteBytes(path, ReadBytes(path).left(100));
+    frm.reset();
+    boxes.calls.clear();
+
+    SetProgramArguments({QStringLiteral("glossmith"), path});
+    Open();
+    ExpectDamageWarning(path, {"The string pool offset 108 lies past the end of the file (100 bytes).",
+                               "3 values point outside the strings; their rows are left unchecked.",
+                               "The record index ends before its end marker, after 2 complete records."});
+    EXPECT_EQ(frm->FiName->text(), path);
+    EXPECT_EQ(frm->Nameed->text(), QStringLiteral("Cut"));
+    EXPECT_EQ(frm->IDed->Value(), 100);
+    EXPECT_FALSE(frm->ChangedCb->isChecked());
+    ExpectOnlyChecked({});
+    EXPECT_EQ(int(TopLevel(frm->Tree).size()), 1724);
 }
 
 TEST_F(LoadTest, CommandLineFileRefusedOrMissing)

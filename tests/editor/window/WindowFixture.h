@@ -96,6 +96,23 @@ protected:
         return text;
     }
 
+    // The one box that opening a langpack showed: none for a sound file, for a damaged one
+    // the warning that names the file and, line by line, its damage.
+    void ExpectDamageWarning(const QString &path, const QStringList &damage)
+    {
+        if (damage.isEmpty()) {
+            EXPECT_TRUE(boxes.calls.empty()) << boxes.calls.front().text.toStdString();
+            return;
+        }
+        ASSERT_EQ(boxes.calls.size(), 1u);
+        const QStringList text = QStringList{QStringLiteral("The langpack file is damaged:"), path} + damage +
+                                 QStringList{QStringLiteral("What could be read has been loaded.")};
+        EXPECT_EQ(boxes.calls[0].text.toStdString(), text.join(u'\n').toStdString());
+        EXPECT_EQ(boxes.calls[0].caption, QStringLiteral("Warning"));
+        EXPECT_EQ(boxes.calls[0].flags, MB_OK | MB_ICONWARNING);
+        EXPECT_EQ(boxes.calls[0].owner, nullptr);
+    }
+
     // Chooses a base language as the user does: the combo's activation.
     void ChooseBase(int index)
     {

@@ -2,7 +2,10 @@
 // under Qt's offscreen platform: the window's own loading code lays the parsed records over
 // its tree, and the tree measures and paints the rows it shows. The sanitizers catch reads
 // outside the file and undefined behaviour; the checks below catch a load that leaves the
-// top level out of id order or the window out of step with its document.
+// top level out of id order or the window out of step with its document, and a message
+// other than the one a refused or a damaged file brings. Message boxes are answered at
+// once and never shown.
+#include "LangpackReader.h"
 #include "Main.h"
 #include "ProgramFolder.h"
 #include "platform/Memo.h"
@@ -19,8 +22,15 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 namespace {
+
+struct Box {
+    QWidget *owner;
+    QString caption;
+    unsigned flags;
+};
 
 struct Fixture {
     int argc = 1;
@@ -29,6 +39,7 @@ struct Fixture {
     std::unique_ptr<QTemporaryDir> folder;
     std::unique_ptr<TZvLngFrm> window;
     QString path;
+    std::vector<Box> boxes;   // of the current input
 };
 
 // Made once and kept to the end of the process: Qt's own globals go before the destructors
@@ -56,8 +67,10 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***argv)
     f.application = std::make_unique<QApplication>(f.argc, f.argv);
     f.folder = std::make_unique<QTemporaryDir>();   // no "Langdef.df": the built-in table
     SetProgramFolder(f.folder->path());
-    // "Unknown file structure." is answered at once.
-    SetMessageBoxResponder([](QWidget *, const QString &, const QString &, unsigned) { return IDOK; });
+    SetMessageBoxResponder([](QWidget *owner, const QString &, const QString &caption, unsigned flags) {
+        Shared().boxes.push_back({owner, caption, flags});
+        return IDOK;
+    });
     f.window = std::make_unique<TZvLngFrm>();
     f.window->Timer->stop();
     f.window->show();
@@ -76,11 +89,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
         Check(file.write(reinterpret_cast<const char *>(data), qint64(size)) == qint64(size));
     }
     w.ChangedCb->setChecked(true);
+    f.boxes.clear();
     w.LoadLangpack(f.path);
     QApplication::processEvents();   // the rows shown are measured and painted
 
-    // A refused file leaves the changed flag set, a loaded one clears it.
+    // A refused file leaves the changed flag set, a loaded one clears it. The refusal is
+    // an error; a damaged file brings one warning, a sound one nothing.
     const bool loaded = !w.ChangedCb->isChecked();
+    const bool damaged =
+        loaded && ParseLangpack(reinterpret_cast<const char *>(data), size).damage.any();
+    Check(f.boxes.size() == (loaded && !damaged ? 0u : 1u));
+    if (!f.boxes.empty()) {
+        const Box &box = f.boxes.front();
+        Check(box.owner == nullptr);
+        Check(box.caption == (loaded ? QStringLiteral("Warning") : QStringLiteral("Error detected.")));
+        Check(box.flags == (loaded ? MB_OK | MB_ICONWARNING : MB_OK | MB_ICONERROR));
+    }
     if (loaded) {
         uint32_t previous = 0;
         for (PVirtualNode n = w.Tree->GetFirst(); n; n = n->NextSibling) {
