@@ -303,6 +303,15 @@ void TestRefusals() {
   Check(result == 0 && next == reinterpret_cast<void*>(0x1234), "refuse_unmapped_address", "result %d", result);
 }
 
+// A crash on any thread fails the run: Wine's own report would end the program with exit
+// code 0 and no line of ours.
+LONG WINAPI ReportCrash(EXCEPTION_POINTERS* e) {
+  std::printf("FAIL crash %#lx at %p\n", e->ExceptionRecord->ExceptionCode,
+              e->ExceptionRecord->ExceptionAddress);
+  std::fflush(stdout);
+  ExitProcess(3);
+}
+
 // True when the standard input holds the word "threads"; a console is not read.
 bool ThreadsAskedFor() {
   if (GetFileType(GetStdHandle(STD_INPUT_HANDLE)) == FILE_TYPE_CHAR) return false;
@@ -316,6 +325,7 @@ bool ThreadsAskedFor() {
 }  // namespace
 
 int main() {
+  SetUnhandledExceptionFilter(ReportCrash);
   const bool threads = ThreadsAskedFor();
   Snapshot add, sign, call, place, place2;
   add.Take(reinterpret_cast<void*>(&target_add));
