@@ -79,7 +79,8 @@ constexpr std::uint8_t kTwoByte[256] = {
     M, M, M, M, M, M, M, M, M, M, M, M, M, M, M, M,
     // 60-6F MMX/SSE
     M, M, M, M, M, M, M, M, M, M, M, M, M, M, M, M,
-    // 70-7F pshuf, shift groups with imm8, pcmpeq, emms, vmread, vmwrite, -, -, SSE3, movd/q
+    // 70-7F pshuf, shift groups with imm8, pcmpeq, emms, vmread (66: extrq, F2: insertq, both
+    //       with two imm8, taken after the prefixes), vmwrite, -, -, SSE3, movd/q
     M | kImm8, M | kImm8, M | kImm8, M | kImm8, M, M, M, 0, M, M, B, B, M, M, M, M,
     // 80-8F jcc rel32
     kImmZ, kImmZ, kImmZ, kImmZ, kImmZ, kImmZ, kImmZ, kImmZ,
@@ -135,12 +136,15 @@ DecodeStatus DecodeInstruction(const std::uint8_t* p, std::size_t avail, Instruc
     return i + n > 15 ? DecodeStatus::TooLong : DecodeStatus::Truncated;
   };
 
-  // Legacy prefixes, any number and order (the 15-byte limit bounds them).
+  // Legacy prefixes, any number and order (the 15-byte limit bounds them). Of F2 and F3 the
+  // last one counts where they select an instruction.
+  bool repne = false;
   for (;;) {
     if (DecodeStatus s = need(1); s != DecodeStatus::Ok) return s;
     if (!IsPrefix(p[i])) break;
     if (p[i] == 0x66) out.operandSize16 = true;
     if (p[i] == 0x67) out.addressSize16 = true;
+    if (p[i] == 0xF2 || p[i] == 0xF3) repne = p[i] == 0xF2;
     ++i;
   }
   out.prefixCount = static_cast<std::uint8_t>(i);
@@ -188,9 +192,16 @@ DecodeStatus DecodeInstruction(const std::uint8_t* p, std::size_t avail, Instruc
       if (op == 0xFF && reg == 7) return DecodeStatus::Unknown;
       if ((op == 0xFF && (reg == 3 || reg == 5)) && mod == 3) return DecodeStatus::Unknown;
       if (op == 0xFF && (reg == 4 || reg == 5)) out.endsFlow = true;
+      if (op == 0xFF && (reg == 2 || reg == 3)) out.call = true;
       if ((op == 0x8F || op == 0xC6 || op == 0xC7) && reg != 0) return DecodeStatus::Unknown;
+    } else if (out.opcodeLength == 2 && op == 0x78 && (repne || out.operandSize16)) {
+      // insertq xmm, xmm, imm8, imm8 (F2) and extrq xmm, imm8, imm8 (66 /0): register forms only.
+      if (mod != 3 || (!repne && reg != 0)) return DecodeStatus::Unknown;
+      layout |= kImm16;
     }
-    if (mod != 3) {
+    // mov to and from control and debug registers always take a register, whatever mod says.
+    const bool registerOnly = out.opcodeLength == 2 && op >= 0x20 && op <= 0x23;
+    if (mod != 3 && !registerOnly) {
       if (out.addressSize16) {
         if (mod == 0 && rm == 6) out.dispSize = 2;
         else if (mod == 1) out.dispSize = 1;
@@ -238,6 +249,7 @@ DecodeStatus DecodeInstruction(const std::uint8_t* p, std::size_t avail, Instruc
     else if (op == 0xEB) branch(BranchKind::Jmp8, 1);
     else if (op == 0xE9) branch(BranchKind::Jmp32, immZ);
     else if (op == 0xE8) branch(BranchKind::Call32, immZ);
+    if (op == 0xE8 || op == 0x9A) out.call = true;
     switch (op) {
       case 0xC2: case 0xC3: case 0xCA: case 0xCB: case 0xCC: case 0xCF:
       case 0xE9: case 0xEA: case 0xEB: case 0xF4:
@@ -273,7 +285,9 @@ RelocateStatus RelocateInstructions(const std::uint8_t* src, std::size_t avail,
     }
     covered += in.length;
     ++count;
+    if (in.call && covered < minBytes) return RelocateStatus::ReturnIntoPatch;
     if (in.endsFlow && covered < minBytes) return RelocateStatus::FlowEndsEarly;
+    if (in.call) out.holdsCall = true;
   }
 
   // Second pass: emit, rewriting the relative branches for their new place.

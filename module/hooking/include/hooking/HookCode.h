@@ -14,9 +14,10 @@
 //     while its word is nonzero); a game word of 0 goes to one shared slot whose word stays 0
 //     for good, so it is never busy and its locked AND changes nothing. When all 32 are held
 //     at once the gate waits for one to come back.
-//     Returns nonzero on success; 0 when anything fails (unreadable target, instructions that
-//     cannot be relocated, no memory, page protection), and then nothing has been written.
-//     flags is ignored.
+//     Returns nonzero on success; 0 when anything fails, and then nothing has been written:
+//     an unreadable target, instructions that cannot be relocated (among them a call whose
+//     return address lies inside the five patched bytes: a thread in its callee would return
+//     into the middle of the jump), no memory, page protection. flags is ignored.
 //
 //   AutoUnhook(flags)
 //     Removes every hook installed since the last call, newest first, putting every patched

@@ -46,6 +46,7 @@ struct Instruction {
   std::uint8_t relSize = 0;       // 1, 2 or 4
   std::int32_t rel = 0;           // the branch offset, sign-extended
   bool endsFlow = false;          // execution never falls through (ret, jmp, iret, hlt, int3)
+  bool call = false;              // pushes the address after it (call near or far, any operand)
 };
 
 // Decodes the instruction at p (avail bytes readable) as 32-bit protected-mode code.
@@ -59,6 +60,8 @@ enum class RelocateStatus : std::uint8_t {
   Rel16Branch,      // 66-prefixed relative branch of any offset size: it cuts EIP to 16 bits
   CallsItself,      // call to the next instruction (reads its own address)
   OutOfSpace,       // the output would exceed the trampoline buffer
+  ReturnIntoPatch,  // a call whose return address lies inside the overwritten bytes: a thread
+                    // in its callee would return into the middle of the patch
 };
 
 // Room for the relocated instructions and the jump back: at most five instructions cover the
@@ -72,13 +75,15 @@ struct Relocation {
   std::size_t size = 0;     // bytes of code, the jump back included
   std::size_t covered = 0;  // source bytes taken (whole instructions, >= minBytes)
   std::size_t count = 0;    // instructions taken
+  bool holdsCall = false;   // a call among them: its copy leaves return addresses into code
   // Where instruction k starts in the source and where its copy starts in code.
   std::uint8_t sourceStart[kMaxRelocated] = {};
   std::uint8_t copyStart[kMaxRelocated] = {};
 };
 
 // Copies whole instructions from src (living at srcAddr) until at least minBytes are covered,
-// rewritten to run at dstAddr, followed by a jmp back to srcAddr + covered.
+// rewritten to run at dstAddr, followed by a jmp back to srcAddr + covered. The first minBytes
+// are the ones a patch overwrites.
 RelocateStatus RelocateInstructions(const std::uint8_t* src, std::size_t avail,
                                     std::uint32_t srcAddr, std::size_t minBytes,
                                     std::uint32_t dstAddr, Relocation& out);
