@@ -77,11 +77,31 @@ bool OverlapsOtherPatch(const std::uint8_t* code, std::size_t length) {
   return false;
 }
 
+// True when the thread belongs to this process. A thread id is free again once its thread has
+// ended, so an id from the snapshot may by now name a thread of another process. The function
+// is looked up rather than imported, so that the library still loads where kernel32 lacks it
+// (before Windows Vista); there the thread is taken as ours, as the snapshot says.
+bool OfThisProcess(HANDLE thread, DWORD process) {
+  using ProcessIdOfThread = decltype(&GetProcessIdOfThread);
+  static ProcessIdOfThread query = nullptr;  // the global lock guards these two
+  static bool looked = false;
+  if (!looked) {
+    looked = true;
+    if (HMODULE kernel = GetModuleHandleA("kernel32.dll")) {
+      query = reinterpret_cast<ProcessIdOfThread>(
+          reinterpret_cast<void (*)()>(GetProcAddress(kernel, "GetProcessIdOfThread")));
+    }
+  }
+  return query == nullptr || query(thread) == process;
+}
+
 // Every other thread of the process, suspended while the object lives. The threads come
 // from one snapshot taken before any is suspended: taking another while threads are held
 // could wait for a lock that one of them holds (the snapshot takes the process heap's lock
-// under Wine). A thread started after the snapshot is not held; from DllMain none can run
-// yet, since a new thread first waits for the loader lock.
+// under Wine). For the same reason every handle is opened before the first thread is
+// suspended (a hook on OpenThread could wait for a lock). A thread started after the snapshot
+// is not held; from DllMain none can run yet, since a new thread first waits for the loader
+// lock.
 class OtherThreads {
  public:
   OtherThreads() = default;
@@ -114,17 +134,25 @@ class OtherThreads {
     }
     CloseHandle(snapshot);
     if (tooMany) return false;
+    // A thread that has ended since the snapshot can be neither opened nor suspended.
+    std::size_t opened = 0;
     for (std::size_t k = 0; k < listed; ++k) {
-      // A thread that has ended since the snapshot can be neither opened nor suspended.
       HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT | THREAD_SET_CONTEXT |
                                      THREAD_QUERY_INFORMATION,
                                  FALSE, ids_[k]);
       if (thread == nullptr) continue;
-      if (SuspendThread(thread) == static_cast<DWORD>(-1)) {
+      if (!OfThisProcess(thread, process)) {
         CloseHandle(thread);
         continue;
       }
-      handles_[count_++] = thread;
+      handles_[opened++] = thread;
+    }
+    for (std::size_t k = 0; k < opened; ++k) {
+      if (SuspendThread(handles_[k]) == static_cast<DWORD>(-1)) {
+        CloseHandle(handles_[k]);
+        continue;
+      }
+      handles_[count_++] = handles_[k];
     }
     return true;
   }
