@@ -360,26 +360,32 @@ RelocateStatus RelocateInstructions(const std::uint8_t* src, std::size_t avail,
 }
 
 bool BuildPlaceGate(std::uint8_t* buf, std::size_t cap, std::uint32_t bufAddr, std::size_t offset,
-                    std::uint32_t callback, std::uint32_t trampoline, unsigned slotCount,
-                    PlaceLayout& out) {
+                    std::uint32_t callback, std::uint32_t trampoline, std::uint32_t waiter,
+                    std::uint32_t place, unsigned slotCount, PlaceLayout& out) {
   out = PlaceLayout{};
   if (slotCount == 0) return false;
   std::size_t gate = (offset + 15) & ~std::size_t{15};
-  constexpr std::size_t kGateSize = 64;
+  constexpr std::size_t kGateSize = 128;
   // The slots live on a page of their own, away from the gate and the trampoline: their
   // words are written all the time, and a write near code being run costs a pipeline flush
   // (and, under emulators, the translation of the whole page). They start at 3 mod 4, so
   // every word at R + 1 is 4-byte aligned for the locked operations; the zero slot first.
+  // The two state words follow the last slot.
   const std::uint32_t gateEnd = bufAddr + static_cast<std::uint32_t>(gate + kGateSize);
   const std::uint32_t slotPage = (gateEnd + (kSlotPage - 1)) & ~(kSlotPage - 1);
   const std::size_t zero = (slotPage - bufAddr) + 3;
   const std::size_t first = zero + kSlotSize;
   const std::size_t end = first + slotCount * kSlotSize;
-  if (end > cap) return false;
+  const std::size_t zeroTaken = (end + 3) & ~std::size_t{3};
+  const std::size_t waiting = zeroTaken + 4;
+  const std::size_t size = waiting + 4;
+  if (size > cap) return false;
 
   const std::uint32_t zeroAddr = bufAddr + static_cast<std::uint32_t>(zero);
   const std::uint32_t firstAddr = bufAddr + static_cast<std::uint32_t>(first);
   const std::uint32_t endAddr = bufAddr + static_cast<std::uint32_t>(end);
+  const std::uint32_t zeroTakenAddr = bufAddr + static_cast<std::uint32_t>(zeroTaken);
+  const std::uint32_t waitingAddr = bufAddr + static_cast<std::uint32_t>(waiting);
 
   std::uint8_t* g = buf + gate;
   std::size_t n = 0;
@@ -390,8 +396,11 @@ bool BuildPlaceGate(std::uint8_t* buf, std::size_t cap, std::uint32_t bufAddr, s
     Put32(g + n, v);
     n += 4;
   };
+  auto here = [&] { return bufAddr + static_cast<std::uint32_t>(gate + n); };
+  constexpr std::uint8_t kWord = 24;     // [esp+24]: the game's word, under six saved words
   emit({0x9C, 0x50, 0x51, 0x52});        // pushfd; push eax; push ecx; push edx
-  emit({0x8B, 0x54, 0x24, 0x10});        // mov edx, [esp+16]   the game's word
+  emit({0x6A, 0x00, 0x6A, 0x00});        // push 0; push 0      the SlotWait, zero
+  emit({0x8B, 0x54, 0x24, kWord});       // mov edx, [esp+24]   the game's word
   emit({0x85, 0xD2});                    // test edx, edx
   emit({0x74, 0x00});                    // jz use_zero
   const std::size_t jzZero = n - 1;
@@ -407,16 +416,36 @@ bool BuildPlaceGate(std::uint8_t* buf, std::size_t cap, std::uint32_t bufAddr, s
   emit({0x81, 0xF9});                    // cmp ecx, end+1
   emit32(endAddr + 1);
   emit({0x72, static_cast<std::uint8_t>(scan - (n + 2))});   // jb scan
-  emit({0xF3, 0x90});                    // pause: every slot busy, wait for one
+  // Every slot is held: one round of the wait, then scan again.
+  emit({0xF0, 0xFF, 0x05});              // lock inc dword [waiting]
+  emit32(waitingAddr);
+  emit({0xFC});                          // cld                 the waiter is compiled code
+  emit({0x89, 0xE0});                    // mov eax, esp        &SlotWait
+  emit({0x68});                          // push place
+  emit32(place);
+  emit({0x50});                          // push eax
+  emit({0xE8});                          // call waiter         removes both arguments
+  emit32(waiter - (here() + 4));
+  emit({0xF0, 0xFF, 0x0D});              // lock dec dword [waiting]
+  emit32(waitingAddr);
+  emit({0x8B, 0x54, 0x24, kWord});       // mov edx, [esp+24]   the call may change EDX
   emit({0xEB, static_cast<std::uint8_t>(retry - (n + 2))});  // jmp retry
   g[jzZero] = static_cast<std::uint8_t>(n - (jzZero + 1));
-  emit({0xB9});                          // use_zero: mov ecx, zeroSlot+1
+  emit({0x80, 0x3D});                    // use_zero: cmp byte [zeroTaken], 0
+  emit32(zeroTakenAddr);
+  emit({0x00});
+  emit({0x75, 0x07});                    // jne +7              written once only
+  emit({0xC6, 0x05});                    // mov byte [zeroTaken], 1
+  emit32(zeroTakenAddr);
+  emit({0x01});
+  emit({0xB9});                          // mov ecx, zeroSlot+1
   emit32(zeroAddr + 1);
   g[jzClaimed] = static_cast<std::uint8_t>(n - (jzClaimed + 1));
   emit({0x49});                          // claimed: dec ecx   (R)
-  emit({0x89, 0x4C, 0x24, 0x10});        // mov [esp+16], ecx  top word := R
+  emit({0x89, 0x4C, 0x24, kWord});       // mov [esp+24], ecx  top word := R
+  emit({0x83, 0xC4, 0x08});              // add esp, 8          drop the SlotWait
   emit({0x5A, 0x59, 0x58, 0x9D});        // pop edx; pop ecx; pop eax; popfd
-  EncodeJmp(g + n, bufAddr + static_cast<std::uint32_t>(gate + n), callback);
+  EncodeJmp(g + n, here(), callback);
   n += kPatchSize;
 
   auto slot = [&](std::size_t at) {
@@ -436,13 +465,26 @@ bool BuildPlaceGate(std::uint8_t* buf, std::size_t cap, std::uint32_t bufAddr, s
   for (std::size_t k = gate + n; k < zero; ++k) buf[k] = 0xCC;
   slot(zero);
   for (unsigned k = 0; k < slotCount; ++k) slot(first + k * kSlotSize);
+  std::memset(buf + end, 0, size - end);
 
   out.gate = bufAddr + static_cast<std::uint32_t>(gate);
   out.zeroSlot = zeroAddr;
   out.firstSlot = firstAddr;
   out.slotCount = slotCount;
-  out.size = end;
+  out.zeroTaken = zeroTakenAddr;
+  out.waiting = waitingAddr;
+  out.size = size;
   return true;
+}
+
+bool SlotWaitExpired(SlotWait& wait, std::uint32_t now) {
+  const bool firstRound = wait.last == 0 && wait.waited == 0;
+  if (!firstRound) {
+    const std::uint32_t gap = now - wait.last;  // modulo 2^32: the tick count wraps
+    wait.waited += gap < kSlotWaitGapMs ? gap : kSlotWaitGapMs;
+  }
+  wait.last = now;
+  return wait.waited >= kSlotWaitLimitMs;
 }
 
 }  // namespace hooking

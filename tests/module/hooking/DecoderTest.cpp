@@ -385,10 +385,12 @@ TEST(HookDecoder, RelocationAcrossTheAddressWrap) {
 TEST(HookDecoder, PlaceGateLayout) {
   constexpr std::uint32_t kBlock = 0x20000000;
   constexpr std::uint32_t kCallback = 0x00402000;
-  std::vector<std::uint8_t> block(8192, 0);
+  constexpr std::uint32_t kWaiter = 0x00403000;
+  constexpr std::uint32_t kPlace = 0x00404321;
+  std::vector<std::uint8_t> block(8192, 0xAA);
   PlaceLayout layout;
-  ASSERT_TRUE(BuildPlaceGate(block.data(), block.size(), kBlock, 23, kCallback, kBlock, kPlaceSlots,
-                             layout));
+  ASSERT_TRUE(BuildPlaceGate(block.data(), block.size(), kBlock, 23, kCallback, kBlock, kWaiter,
+                             kPlace, kPlaceSlots, layout));
   EXPECT_GE(layout.gate, kBlock + 23);
   EXPECT_EQ(layout.slotCount, kPlaceSlots);
   EXPECT_LE(layout.size, block.size());
@@ -411,20 +413,37 @@ TEST(HookDecoder, PlaceGateLayout) {
     EXPECT_EQ(s[15], 0xE9);
     EXPECT_EQ(r + 20 + Read32(s + 16), kBlock) << "continues in the trampoline";
   }
+  // The state words behind the slots, aligned and zero.
+  const std::uint32_t slotsEnd = layout.firstSlot + kPlaceSlots * kSlotSize;
+  EXPECT_GE(layout.zeroTaken, slotsEnd);
+  EXPECT_EQ(layout.zeroTaken % 4, 0u);
+  EXPECT_EQ(layout.waiting % 4, 0u);
+  EXPECT_LE(layout.waiting + 4, kBlock + layout.size);
+  EXPECT_EQ(block[layout.zeroTaken - kBlock], 0);
+  EXPECT_EQ(Read32(block.data() + (layout.waiting - kBlock)), 0u);
 
-  // The gate decodes cleanly; its scan covers exactly the pool and it ends in the callback.
+  // The gate decodes cleanly; its scan covers exactly the pool, it waits through the waiter
+  // with the place as argument, counted in the waiting word, marks the zero slot taken, and it
+  // ends in the callback.
   std::size_t at = layout.gate - kBlock;
   Instruction in;
   bool sawCmpxchg = false;
-  std::uint32_t scanStart = 0, scanEnd = 0, zeroLoad = 0;
+  std::uint32_t scanStart = 0, scanEnd = 0, zeroLoad = 0, called = 0, pushed = 0;
+  std::vector<std::uint32_t> counted, zeroMarked;
   for (;;) {
     ASSERT_EQ(DecodeInstruction(block.data() + at, block.size() - at, in), DecodeStatus::Ok);
     const std::uint8_t* p = block.data() + at;
     if (p[0] == 0xB9) (scanStart == 0 ? scanStart : zeroLoad) = Read32(p + 1);
     if (p[0] == 0x81 && p[1] == 0xF9) scanEnd = Read32(p + 2);
     if (p[0] == 0xF0 && p[1] == 0x0F && p[2] == 0xB1) sawCmpxchg = true;
+    if (p[0] == 0x68) pushed = Read32(p + 1);
+    if (p[0] == 0xF0 && p[1] == 0xFF) counted.push_back(Read32(p + 3));
+    if ((p[0] == 0x80 && p[1] == 0x3D) || (p[0] == 0xC6 && p[1] == 0x05)) zeroMarked.push_back(Read32(p + 2));
+    const std::uint32_t target = kBlock + static_cast<std::uint32_t>(at + in.length) +
+                                 static_cast<std::uint32_t>(in.rel);
+    if (in.branch == BranchKind::Call32) called = target;
     if (in.branch == BranchKind::Jmp32) {
-      EXPECT_EQ(static_cast<std::uint32_t>(kBlock + at + 5 + static_cast<std::uint32_t>(in.rel)), kCallback);
+      EXPECT_EQ(target, kCallback);
       break;
     }
     at += in.length;
@@ -434,9 +453,52 @@ TEST(HookDecoder, PlaceGateLayout) {
   EXPECT_EQ(scanStart, layout.firstSlot + 1);
   EXPECT_EQ(scanEnd, layout.firstSlot + kPlaceSlots * kSlotSize + 1);
   EXPECT_EQ(zeroLoad, layout.zeroSlot + 1);
+  EXPECT_EQ(called, kWaiter);
+  EXPECT_EQ(pushed, kPlace);
+  EXPECT_EQ(counted, std::vector<std::uint32_t>({layout.waiting, layout.waiting}));
+  EXPECT_EQ(zeroMarked, std::vector<std::uint32_t>({layout.zeroTaken, layout.zeroTaken}));
 
-  EXPECT_FALSE(BuildPlaceGate(block.data(), 200, kBlock, 23, kCallback, kBlock, kPlaceSlots, layout))
+  const std::size_t size = layout.size;
+  EXPECT_FALSE(BuildPlaceGate(block.data(), 200, kBlock, 23, kCallback, kBlock, kWaiter, kPlace,
+                              kPlaceSlots, layout))
       << "too small a block is refused";
+  EXPECT_FALSE(BuildPlaceGate(block.data(), size - 1, kBlock, 23, kCallback, kBlock, kWaiter, kPlace,
+                              kPlaceSlots, layout))
+      << "no room for the state words";
+}
+
+// The wait for a slot lasts kSlotWaitLimitMs of counted time, the first round counting none and
+// every later one the gap since the round before, at most kSlotWaitGapMs.
+TEST(HookDecoder, SlotWaitIsBounded) {
+  const struct {
+    const char* what;
+    std::uint32_t start;
+    std::uint32_t gap;
+    std::uint32_t rounds;  // the round in which the wait expires
+  } cases[] = {
+      {"rounds of 1 ms", 5000, 1, kSlotWaitLimitMs + 1},
+      {"a coarse tick count, 16 ms a step", 5000, 16, (kSlotWaitLimitMs + 15) / 16 + 1},
+      {"across the wrap of the tick count", 0xFFFFF000u, 16, (kSlotWaitLimitMs + 15) / 16 + 1},
+      {"gaps of a minute count 0.1 s each", 5000, 60000, kSlotWaitLimitMs / kSlotWaitGapMs + 1},
+  };
+  for (const auto& c : cases) {
+    SlotWait wait{0, 0};
+    std::uint32_t now = c.start;
+    std::uint32_t round = 1;
+    while (!SlotWaitExpired(wait, now) && round <= c.rounds) {
+      ++round;
+      now += c.gap;
+    }
+    EXPECT_EQ(round, c.rounds) << c.what;
+  }
+  // A stop of the process in the middle of a wait of 1 ms rounds.
+  SlotWait wait{0, 0};
+  std::uint32_t now = 7000, round = 1;
+  while (!SlotWaitExpired(wait, now) && round <= kSlotWaitLimitMs + 2) {
+    ++round;
+    now += round == 3000 ? 3600000 : 1;
+  }
+  EXPECT_EQ(round, kSlotWaitLimitMs + 1 - kSlotWaitGapMs + 1);
 }
 
 }  // namespace
