@@ -114,15 +114,17 @@ hk_call_helper:
   PLACE_FUNCTION hk_target_place5, hk_place5_here, hk_place5_cont
 
 # The exit sequence of a stub, with [esp] = R: save EAX and EBX, copy [R+1] back into the
-# stack word that held R, give the slot back with a locked AND, restore, and jump on to the
-# continuation with ESP as at the place.
-  .macro STUB_EXIT cont
+# stack word that held R, give the slot back with a locked AND (unless give_back is 0),
+# restore, and jump on to the continuation with ESP as at the place.
+  .macro STUB_EXIT cont, give_back=1
   push eax
   push ebx
   mov ebx, [esp+8]
   mov eax, [ebx+1]
   mov [esp+8], eax
+  .if \give_back
   lock and dword ptr [ebx+1], 0
+  .endif
   pop ebx
   pop eax
   jmp \cont
@@ -170,17 +172,14 @@ hk_place_waiting_callback:
   popfd
   ret
 
-# A stub that never gives its slot back: records R, puts the word back and continues.
+# A stub that never gives its slot back: records R, sets EBX := EAX + 1 and exits, keeping
+# the slot.
   .p2align 4
 hk_leaking_stub:
+  push dword ptr [esp]
+  pop dword ptr [hk_leak_last_r]
   lea ebx, [eax+1]
-  push eax
-  mov eax, [esp+4]
-  mov [hk_leak_last_r], eax
-  mov eax, [eax+1]
-  mov [esp+4], eax
-  pop eax
-  jmp hk_place5_cont
+  STUB_EXIT hk_place5_cont, 0
 
 # Targets that must be refused.
   .p2align 4
