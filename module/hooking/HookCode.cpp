@@ -22,8 +22,11 @@ constexpr std::size_t kMaxThreads = 1024;
 struct Hook {
   std::uint8_t* code;
   std::uint8_t original[kPatchSize];
+  std::uint8_t patch[kPatchSize];  // our jump, as written over code
   std::uint8_t* block;
   hooking::Relocation relocation;  // where the trampoline at the start of block came from
+  bool place;
+  hooking::PlaceLayout layout;     // of a place's gate and slots in block
 };
 
 Hook g_hooks[kMaxHooks];
@@ -77,11 +80,31 @@ bool OverlapsOtherPatch(const std::uint8_t* code, std::size_t length) {
   return false;
 }
 
+// True when the thread belongs to this process. A thread id is free again once its thread has
+// ended, so an id from the snapshot may by now name a thread of another process. The function
+// is looked up rather than imported, so that the library still loads where kernel32 lacks it
+// (before Windows Vista); there the thread is taken as ours, as the snapshot says.
+bool OfThisProcess(HANDLE thread, DWORD process) {
+  using ProcessIdOfThread = decltype(&GetProcessIdOfThread);
+  static ProcessIdOfThread query = nullptr;  // the global lock guards these two
+  static bool looked = false;
+  if (!looked) {
+    looked = true;
+    if (HMODULE kernel = GetModuleHandleA("kernel32.dll")) {
+      query = reinterpret_cast<ProcessIdOfThread>(
+          reinterpret_cast<void (*)()>(GetProcAddress(kernel, "GetProcessIdOfThread")));
+    }
+  }
+  return query == nullptr || query(thread) == process;
+}
+
 // Every other thread of the process, suspended while the object lives. The threads come
 // from one snapshot taken before any is suspended: taking another while threads are held
 // could wait for a lock that one of them holds (the snapshot takes the process heap's lock
-// under Wine). A thread started after the snapshot is not held; from DllMain none can run
-// yet, since a new thread first waits for the loader lock.
+// under Wine). For the same reason every handle is opened before the first thread is
+// suspended (a hook on OpenThread could wait for a lock). A thread started after the snapshot
+// is not held; from DllMain none can run yet, since a new thread first waits for the loader
+// lock.
 class OtherThreads {
  public:
   OtherThreads() = default;
@@ -114,17 +137,25 @@ class OtherThreads {
     }
     CloseHandle(snapshot);
     if (tooMany) return false;
+    // A thread that has ended since the snapshot can be neither opened nor suspended.
+    std::size_t opened = 0;
     for (std::size_t k = 0; k < listed; ++k) {
-      // A thread that has ended since the snapshot can be neither opened nor suspended.
       HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT | THREAD_SET_CONTEXT |
                                      THREAD_QUERY_INFORMATION,
                                  FALSE, ids_[k]);
       if (thread == nullptr) continue;
-      if (SuspendThread(thread) == static_cast<DWORD>(-1)) {
+      if (!OfThisProcess(thread, process)) {
         CloseHandle(thread);
         continue;
       }
-      handles_[count_++] = thread;
+      handles_[opened++] = thread;
+    }
+    for (std::size_t k = 0; k < opened; ++k) {
+      if (SuspendThread(handles_[k]) == static_cast<DWORD>(-1)) {
+        CloseHandle(handles_[k]);
+        continue;
+      }
+      handles_[count_++] = handles_[k];
     }
     return true;
   }
@@ -158,10 +189,8 @@ bool WriteEip(HANDLE thread, DWORD eip) {
 
 enum class Patching { Install, Removal };
 
-struct PatchOutcome {
-  bool written = false;
-  bool blockInUse = false;  // a thread may stand in the hook's block: it must not be freed
-};
+using hooking::PatchOutcome;
+using hooking::PatchWrite;
 
 // Decides where each held thread goes, then moves those that must go. Installing, false
 // when a thread stands where it cannot be placed or cannot be moved; removing, such a thread
@@ -199,32 +228,85 @@ bool MoveThreads(const OtherThreads& threads, const Hook& hook, Patching patchin
   return true;
 }
 
-// Writes kPatchSize bytes over hook.code while every other thread is held: installing, a
-// held thread inside the overwritten instructions goes on at the same instruction in the
-// trampoline; removing, a held thread in the trampoline goes back to the original code. The
-// bytes are written with one atomic exchange where they fit one aligned qword, so that even
-// a thread the snapshot missed sees the old bytes or the new, never a mix. Nothing is
-// written when the page protection cannot be changed, the threads cannot be held, or
-// (installing) a thread cannot be placed.
-PatchOutcome WritePatch(const Hook& hook, const std::uint8_t* bytes, Patching patching) {
-  PatchOutcome outcome;
-  DWORD oldProtection = 0;
-  if (!VirtualProtect(hook.code, kPatchSize, PAGE_EXECUTE_READWRITE, &oldProtection)) {
-    return outcome;
+// Makes the pages under a patch writable, each keeping its own protection to be put back when
+// the object ends: one call over both pages would give the second the first one's.
+class WritablePages {
+ public:
+  explicit WritablePages(std::uint8_t* code) {
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    std::uint32_t pages[hooking::kMaxPatchPages];
+    const std::size_t count = hooking::PatchPages(Addr(code), kPatchSize, system.dwPageSize, pages);
+    for (std::size_t k = 0; k < count; ++k) {
+      void* page = reinterpret_cast<void*>(static_cast<std::uintptr_t>(pages[k]));
+      if (!VirtualProtect(page, 1, PAGE_EXECUTE_READWRITE, &old_[k])) return;
+      pages_[count_++] = page;
+    }
+    writable_ = count != 0;
   }
-  {
-    OtherThreads threads;
-    if (threads.Hold() && MoveThreads(threads, hook, patching, outcome)) {
-      if (!hooking::WriteInOneQword(hook.code, bytes, kPatchSize)) {
-        std::memcpy(hook.code, bytes, kPatchSize);
-      }
-      FlushInstructionCache(GetCurrentProcess(), hook.code, kPatchSize);
-      outcome.written = true;
+  WritablePages(const WritablePages&) = delete;
+  WritablePages& operator=(const WritablePages&) = delete;
+  ~WritablePages() {
+    for (std::size_t k = count_; k-- > 0;) {
+      DWORD ignored = 0;
+      VirtualProtect(pages_[k], 1, old_[k], &ignored);
     }
   }
-  DWORD ignored = 0;
-  VirtualProtect(hook.code, kPatchSize, oldProtection, &ignored);
+
+  bool Writable() const { return writable_; }
+
+ private:
+  void* pages_[hooking::kMaxPatchPages] = {};
+  DWORD old_[hooking::kMaxPatchPages] = {};
+  std::size_t count_ = 0;
+  bool writable_ = false;
+};
+
+// Writes kPatchSize bytes over hook.code while every other thread is held, provided the
+// `expectedSize` bytes there are still `expected`: installing, a held thread inside the
+// overwritten instructions goes on at the same instruction in the trampoline; removing, a held
+// thread in the trampoline goes back to the original code, and a place's slots are looked at
+// before any thread runs again. The bytes are written with one atomic exchange where they fit
+// one aligned qword, so that even a thread the snapshot missed sees the old bytes or the new,
+// never a mix. Nothing is written when the page protection cannot be changed, the threads
+// cannot be held, the bytes have changed, or (installing) a thread cannot be placed.
+PatchOutcome WritePatch(const Hook& hook, const std::uint8_t* expected, std::size_t expectedSize,
+                        const std::uint8_t* bytes, Patching patching) {
+  PatchOutcome outcome;
+  WritablePages pages(hook.code);
+  if (!pages.Writable()) return outcome;
+  OtherThreads threads;
+  if (!threads.Hold()) return outcome;
+  if (std::memcmp(hook.code, expected, expectedSize) != 0) {
+    outcome.write = PatchWrite::BytesChanged;
+    return outcome;
+  }
+  if (!MoveThreads(threads, hook, patching, outcome)) return outcome;
+  if (!hooking::WriteInOneQword(hook.code, bytes, kPatchSize)) {
+    std::memcpy(hook.code, bytes, kPatchSize);
+  }
+  FlushInstructionCache(GetCurrentProcess(), hook.code, kPatchSize);
+  outcome.write = PatchWrite::Written;
+  if (patching == Patching::Removal && hook.place) {
+    outcome.placeInUse = hooking::PlaceInUse(hook.block, Addr(hook.block), hook.layout);
+  }
   return outcome;
+}
+
+// The waiter of every place gate: a round of the wait for a return slot, and once every slot
+// has stayed held for the limit, the report of a slot that was never given back. The gate
+// cannot return failure to the code at the place, and waiting on would hang every later entry
+// of the place: the thread ends in an exception that names the place.
+void __stdcall WaitForReturnSlot(hooking::SlotWait* wait, std::uint32_t place) {
+  if (!hooking::SlotWaitExpired(*wait, GetTickCount())) {
+    Sleep(1);
+    return;
+  }
+  static_assert(hooking::kSlotWaitLimitMs == 10000, "the message names the limit");
+  OutputDebugStringA("hooking: every return slot of a hooked place has stayed held for 10 s: "
+                     "one was not given back\n");
+  const ULONG_PTR arguments[2] = {place, hooking::kSlotWaitLimitMs};
+  for (;;) RaiseException(hooking::kReturnSlotsExhausted, EXCEPTION_NONCONTINUABLE, 2, arguments);
 }
 
 }  // namespace
@@ -257,7 +339,8 @@ extern "C" int __stdcall HookCode(void* code, void* callback, void** nextHook, s
     return 0;
   };
 
-  hooking::Relocation rel;
+  Hook& hook = g_hooks[g_hookCount];
+  hooking::Relocation& rel = hook.relocation;
   if (hooking::RelocateInstructions(snapshot, avail, Addr(target), kPatchSize, Addr(block), rel) !=
       hooking::RelocateStatus::Ok) {
     return fail();
@@ -266,30 +349,30 @@ extern "C" int __stdcall HookCode(void* code, void* callback, void** nextHook, s
   std::memcpy(block, rel.code, rel.size);
 
   std::uint32_t jumpTo = Addr(callback);
-  if (IsPlace(code)) {
-    hooking::PlaceLayout layout;
+  hook.place = IsPlace(code);
+  hook.layout = hooking::PlaceLayout{};
+  if (hook.place) {
     if (!hooking::BuildPlaceGate(block, kBlockSize, Addr(block), rel.size, Addr(callback),
-                                 Addr(block), hooking::kPlaceSlots, layout)) {
+                                 Addr(block), Addr(reinterpret_cast<void*>(&WaitForReturnSlot)),
+                                 Addr(target), hooking::kPlaceSlots, hook.layout)) {
       return fail();
     }
-    jumpTo = layout.gate;
+    jumpTo = hook.layout.gate;
   }
   FlushInstructionCache(GetCurrentProcess(), block, kBlockSize);
 
-  Hook& hook = g_hooks[g_hookCount];
   hook.code = target;
   hook.block = block;
-  hook.relocation = rel;
   std::memcpy(hook.original, snapshot, kPatchSize);
+  hooking::EncodeJmp(hook.patch, Addr(target), jumpTo);
 
   // The entry through which the unpatched code runs must be in place before the patch can
-  // be reached; it is put back if the patch cannot be written.
+  // be reached; it is put back if the patch cannot be written. The patch is written only
+  // over the bytes that were relocated.
   void* previousNext = nextHook ? *nextHook : nullptr;
   if (nextHook) *nextHook = block;
-  std::uint8_t patch[kPatchSize];
-  hooking::EncodeJmp(patch, Addr(target), jumpTo);
-  const PatchOutcome outcome = WritePatch(hook, patch, Patching::Install);
-  if (!outcome.written) {
+  const PatchOutcome outcome = WritePatch(hook, snapshot, rel.covered, hook.patch, Patching::Install);
+  if (outcome.write != PatchWrite::Written) {
     if (nextHook) *nextHook = previousNext;
     return outcome.blockInUse ? 0 : fail();
   }
@@ -299,14 +382,22 @@ extern "C" int __stdcall HookCode(void* code, void* callback, void** nextHook, s
 
 extern "C" int __stdcall AutoUnhook(std::uint32_t) {
   Guard guard;
-  bool all = true;
-  while (g_hookCount > 0) {
-    const Hook& hook = g_hooks[--g_hookCount];
-    const PatchOutcome outcome = WritePatch(hook, hook.original, Patching::Removal);
-    // A patch still in place leads into the block, and a thread may still stand in it: kept.
-    if (!outcome.written) all = false;
-    else if (!outcome.blockInUse) VirtualFree(hook.block, 0, MEM_RELEASE);
+  // Newest first: a hook on the same address as an older one holds the older one's jump in
+  // its trampoline, and puts it back. A hook that stays finds its place again, in order.
+  bool stays[kMaxHooks];
+  for (std::size_t k = g_hookCount; k-- > 0;) {
+    const Hook& hook = g_hooks[k];
+    const PatchOutcome outcome =
+        WritePatch(hook, hook.patch, kPatchSize, hook.original, Patching::Removal);
+    const hooking::RemovalDecision decision = hooking::DecideRemoval(hook.relocation, outcome);
+    stays[k] = decision.stays;
+    if (decision.freeBlock) VirtualFree(hook.block, 0, MEM_RELEASE);
   }
+  std::size_t kept = 0;
+  for (std::size_t k = 0; k < g_hookCount; ++k) {
+    if (stays[k]) g_hooks[kept++] = g_hooks[k];
+  }
+  g_hookCount = kept;
   g_placeCount = 0;
-  return all ? 1 : 0;
+  return kept == 0 ? 1 : 0;
 }

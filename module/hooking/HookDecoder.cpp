@@ -79,7 +79,8 @@ constexpr std::uint8_t kTwoByte[256] = {
     M, M, M, M, M, M, M, M, M, M, M, M, M, M, M, M,
     // 60-6F MMX/SSE
     M, M, M, M, M, M, M, M, M, M, M, M, M, M, M, M,
-    // 70-7F pshuf, shift groups with imm8, pcmpeq, emms, vmread, vmwrite, -, -, SSE3, movd/q
+    // 70-7F pshuf, shift groups with imm8, pcmpeq, emms, vmread (66: extrq, F2: insertq, both
+    //       with two imm8, taken after the prefixes), vmwrite, -, -, SSE3, movd/q
     M | kImm8, M | kImm8, M | kImm8, M | kImm8, M, M, M, 0, M, M, B, B, M, M, M, M,
     // 80-8F jcc rel32
     kImmZ, kImmZ, kImmZ, kImmZ, kImmZ, kImmZ, kImmZ, kImmZ,
@@ -135,12 +136,15 @@ DecodeStatus DecodeInstruction(const std::uint8_t* p, std::size_t avail, Instruc
     return i + n > 15 ? DecodeStatus::TooLong : DecodeStatus::Truncated;
   };
 
-  // Legacy prefixes, any number and order (the 15-byte limit bounds them).
+  // Legacy prefixes, any number and order (the 15-byte limit bounds them). Of F2 and F3 the
+  // last one counts where they select an instruction.
+  bool repne = false;
   for (;;) {
     if (DecodeStatus s = need(1); s != DecodeStatus::Ok) return s;
     if (!IsPrefix(p[i])) break;
     if (p[i] == 0x66) out.operandSize16 = true;
     if (p[i] == 0x67) out.addressSize16 = true;
+    if (p[i] == 0xF2 || p[i] == 0xF3) repne = p[i] == 0xF2;
     ++i;
   }
   out.prefixCount = static_cast<std::uint8_t>(i);
@@ -188,9 +192,16 @@ DecodeStatus DecodeInstruction(const std::uint8_t* p, std::size_t avail, Instruc
       if (op == 0xFF && reg == 7) return DecodeStatus::Unknown;
       if ((op == 0xFF && (reg == 3 || reg == 5)) && mod == 3) return DecodeStatus::Unknown;
       if (op == 0xFF && (reg == 4 || reg == 5)) out.endsFlow = true;
+      if (op == 0xFF && (reg == 2 || reg == 3)) out.call = true;
       if ((op == 0x8F || op == 0xC6 || op == 0xC7) && reg != 0) return DecodeStatus::Unknown;
+    } else if (out.opcodeLength == 2 && op == 0x78 && (repne || out.operandSize16)) {
+      // insertq xmm, xmm, imm8, imm8 (F2) and extrq xmm, imm8, imm8 (66 /0): register forms only.
+      if (mod != 3 || (!repne && reg != 0)) return DecodeStatus::Unknown;
+      layout |= kImm16;
     }
-    if (mod != 3) {
+    // mov to and from control and debug registers always take a register, whatever mod says.
+    const bool registerOnly = out.opcodeLength == 2 && op >= 0x20 && op <= 0x23;
+    if (mod != 3 && !registerOnly) {
       if (out.addressSize16) {
         if (mod == 0 && rm == 6) out.dispSize = 2;
         else if (mod == 1) out.dispSize = 1;
@@ -238,6 +249,7 @@ DecodeStatus DecodeInstruction(const std::uint8_t* p, std::size_t avail, Instruc
     else if (op == 0xEB) branch(BranchKind::Jmp8, 1);
     else if (op == 0xE9) branch(BranchKind::Jmp32, immZ);
     else if (op == 0xE8) branch(BranchKind::Call32, immZ);
+    if (op == 0xE8 || op == 0x9A) out.call = true;
     switch (op) {
       case 0xC2: case 0xC3: case 0xCA: case 0xCB: case 0xCC: case 0xCF:
       case 0xE9: case 0xEA: case 0xEB: case 0xF4:
@@ -273,7 +285,9 @@ RelocateStatus RelocateInstructions(const std::uint8_t* src, std::size_t avail,
     }
     covered += in.length;
     ++count;
+    if (in.call && covered < minBytes) return RelocateStatus::ReturnIntoPatch;
     if (in.endsFlow && covered < minBytes) return RelocateStatus::FlowEndsEarly;
+    if (in.call) out.holdsCall = true;
   }
 
   // Second pass: emit, rewriting the relative branches for their new place.
@@ -346,26 +360,32 @@ RelocateStatus RelocateInstructions(const std::uint8_t* src, std::size_t avail,
 }
 
 bool BuildPlaceGate(std::uint8_t* buf, std::size_t cap, std::uint32_t bufAddr, std::size_t offset,
-                    std::uint32_t callback, std::uint32_t trampoline, unsigned slotCount,
-                    PlaceLayout& out) {
+                    std::uint32_t callback, std::uint32_t trampoline, std::uint32_t waiter,
+                    std::uint32_t place, unsigned slotCount, PlaceLayout& out) {
   out = PlaceLayout{};
   if (slotCount == 0) return false;
   std::size_t gate = (offset + 15) & ~std::size_t{15};
-  constexpr std::size_t kGateSize = 64;
+  constexpr std::size_t kGateSize = 128;
   // The slots live on a page of their own, away from the gate and the trampoline: their
   // words are written all the time, and a write near code being run costs a pipeline flush
   // (and, under emulators, the translation of the whole page). They start at 3 mod 4, so
   // every word at R + 1 is 4-byte aligned for the locked operations; the zero slot first.
+  // The two state words follow the last slot.
   const std::uint32_t gateEnd = bufAddr + static_cast<std::uint32_t>(gate + kGateSize);
   const std::uint32_t slotPage = (gateEnd + (kSlotPage - 1)) & ~(kSlotPage - 1);
   const std::size_t zero = (slotPage - bufAddr) + 3;
   const std::size_t first = zero + kSlotSize;
   const std::size_t end = first + slotCount * kSlotSize;
-  if (end > cap) return false;
+  const std::size_t zeroTaken = (end + 3) & ~std::size_t{3};
+  const std::size_t waiting = zeroTaken + 4;
+  const std::size_t size = waiting + 4;
+  if (size > cap) return false;
 
   const std::uint32_t zeroAddr = bufAddr + static_cast<std::uint32_t>(zero);
   const std::uint32_t firstAddr = bufAddr + static_cast<std::uint32_t>(first);
   const std::uint32_t endAddr = bufAddr + static_cast<std::uint32_t>(end);
+  const std::uint32_t zeroTakenAddr = bufAddr + static_cast<std::uint32_t>(zeroTaken);
+  const std::uint32_t waitingAddr = bufAddr + static_cast<std::uint32_t>(waiting);
 
   std::uint8_t* g = buf + gate;
   std::size_t n = 0;
@@ -376,8 +396,11 @@ bool BuildPlaceGate(std::uint8_t* buf, std::size_t cap, std::uint32_t bufAddr, s
     Put32(g + n, v);
     n += 4;
   };
+  auto here = [&] { return bufAddr + static_cast<std::uint32_t>(gate + n); };
+  constexpr std::uint8_t kWord = 24;     // [esp+24]: the game's word, under six saved words
   emit({0x9C, 0x50, 0x51, 0x52});        // pushfd; push eax; push ecx; push edx
-  emit({0x8B, 0x54, 0x24, 0x10});        // mov edx, [esp+16]   the game's word
+  emit({0x6A, 0x00, 0x6A, 0x00});        // push 0; push 0      the SlotWait, zero
+  emit({0x8B, 0x54, 0x24, kWord});       // mov edx, [esp+24]   the game's word
   emit({0x85, 0xD2});                    // test edx, edx
   emit({0x74, 0x00});                    // jz use_zero
   const std::size_t jzZero = n - 1;
@@ -393,16 +416,36 @@ bool BuildPlaceGate(std::uint8_t* buf, std::size_t cap, std::uint32_t bufAddr, s
   emit({0x81, 0xF9});                    // cmp ecx, end+1
   emit32(endAddr + 1);
   emit({0x72, static_cast<std::uint8_t>(scan - (n + 2))});   // jb scan
-  emit({0xF3, 0x90});                    // pause: every slot busy, wait for one
+  // Every slot is held: one round of the wait, then scan again.
+  emit({0xF0, 0xFF, 0x05});              // lock inc dword [waiting]
+  emit32(waitingAddr);
+  emit({0xFC});                          // cld                 the waiter is compiled code
+  emit({0x89, 0xE0});                    // mov eax, esp        &SlotWait
+  emit({0x68});                          // push place
+  emit32(place);
+  emit({0x50});                          // push eax
+  emit({0xE8});                          // call waiter         removes both arguments
+  emit32(waiter - (here() + 4));
+  emit({0xF0, 0xFF, 0x0D});              // lock dec dword [waiting]
+  emit32(waitingAddr);
+  emit({0x8B, 0x54, 0x24, kWord});       // mov edx, [esp+24]   the call may change EDX
   emit({0xEB, static_cast<std::uint8_t>(retry - (n + 2))});  // jmp retry
   g[jzZero] = static_cast<std::uint8_t>(n - (jzZero + 1));
-  emit({0xB9});                          // use_zero: mov ecx, zeroSlot+1
+  emit({0x80, 0x3D});                    // use_zero: cmp byte [zeroTaken], 0
+  emit32(zeroTakenAddr);
+  emit({0x00});
+  emit({0x75, 0x07});                    // jne +7              written once only
+  emit({0xC6, 0x05});                    // mov byte [zeroTaken], 1
+  emit32(zeroTakenAddr);
+  emit({0x01});
+  emit({0xB9});                          // mov ecx, zeroSlot+1
   emit32(zeroAddr + 1);
   g[jzClaimed] = static_cast<std::uint8_t>(n - (jzClaimed + 1));
   emit({0x49});                          // claimed: dec ecx   (R)
-  emit({0x89, 0x4C, 0x24, 0x10});        // mov [esp+16], ecx  top word := R
+  emit({0x89, 0x4C, 0x24, kWord});       // mov [esp+24], ecx  top word := R
+  emit({0x83, 0xC4, 0x08});              // add esp, 8          drop the SlotWait
   emit({0x5A, 0x59, 0x58, 0x9D});        // pop edx; pop ecx; pop eax; popfd
-  EncodeJmp(g + n, bufAddr + static_cast<std::uint32_t>(gate + n), callback);
+  EncodeJmp(g + n, here(), callback);
   n += kPatchSize;
 
   auto slot = [&](std::size_t at) {
@@ -422,13 +465,26 @@ bool BuildPlaceGate(std::uint8_t* buf, std::size_t cap, std::uint32_t bufAddr, s
   for (std::size_t k = gate + n; k < zero; ++k) buf[k] = 0xCC;
   slot(zero);
   for (unsigned k = 0; k < slotCount; ++k) slot(first + k * kSlotSize);
+  std::memset(buf + end, 0, size - end);
 
   out.gate = bufAddr + static_cast<std::uint32_t>(gate);
   out.zeroSlot = zeroAddr;
   out.firstSlot = firstAddr;
   out.slotCount = slotCount;
-  out.size = end;
+  out.zeroTaken = zeroTakenAddr;
+  out.waiting = waitingAddr;
+  out.size = size;
   return true;
+}
+
+bool SlotWaitExpired(SlotWait& wait, std::uint32_t now) {
+  const bool firstRound = wait.last == 0 && wait.waited == 0;
+  if (!firstRound) {
+    const std::uint32_t gap = now - wait.last;  // modulo 2^32: the tick count wraps
+    wait.waited += gap < kSlotWaitGapMs ? gap : kSlotWaitGapMs;
+  }
+  wait.last = now;
+  return wait.waited >= kSlotWaitLimitMs;
 }
 
 }  // namespace hooking

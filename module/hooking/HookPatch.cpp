@@ -54,4 +54,34 @@ ThreadMove MoveOnRemoval(const Relocation& r, std::uint32_t code, std::uint32_t 
   return ThreadMove::NoPlace;
 }
 
+std::size_t PatchPages(std::uint32_t at, std::size_t n, std::uint32_t pageSize,
+                       std::uint32_t (&pages)[kMaxPatchPages]) {
+  const std::uint64_t mask = ~std::uint64_t{pageSize - 1};
+  const std::uint64_t first = at & mask;
+  const std::uint64_t last = (std::uint64_t{at} + n - 1) & mask;
+  const std::uint64_t count = (last - first) / pageSize + 1;
+  if (count > kMaxPatchPages) return 0;
+  for (std::uint64_t k = 0; k < count; ++k) {
+    pages[k] = static_cast<std::uint32_t>(first + k * pageSize);
+  }
+  return static_cast<std::size_t>(count);
+}
+
+bool PlaceInUse(const std::uint8_t* buf, std::uint32_t bufAddr, const PlaceLayout& layout) {
+  auto word = [&](std::uint32_t addr) {
+    std::uint32_t v;
+    std::memcpy(&v, buf + (addr - bufAddr), 4);
+    return v;
+  };
+  for (unsigned k = 0; k < layout.slotCount; ++k) {
+    if (word(layout.firstSlot + k * static_cast<std::uint32_t>(kSlotSize) + 1) != 0) return true;
+  }
+  return buf[layout.zeroTaken - bufAddr] != 0 || word(layout.waiting) != 0;
+}
+
+RemovalDecision DecideRemoval(const Relocation& r, const PatchOutcome& outcome) {
+  if (outcome.write != PatchWrite::Written) return {true, false};
+  return {false, !outcome.blockInUse && !outcome.placeInUse && !r.holdsCall};
+}
+
 }  // namespace hooking

@@ -33,9 +33,11 @@ module_breach(res_edi win32/GameStubs.S conventions
   "after 'res 1 first': regs bad edi=0x00000000$"
   "_HookedLoadResString:\n" "_HookedLoadResString:\n    xor edi, edi\n")
 
-# A stub at a place that keeps its return slot, or leaves the slot's address on the stack.
+# A stub at a place that keeps its return slot, or leaves the slot's address on the stack. Once
+# every slot is held, the next entry waits for one and then ends in the hooking library's
+# exception for slots that are never given back.
 module_breach(place_slot_kept win32/GameStubs.S conventions
-  "printed nothing for [0-9]+ s"
+  "crashed after .*: crash 0xE0480001 at 0x[0-9A-F]+$"
   "    lock and dword ptr [eax + 1], 0" "    nop")
 module_breach(place_word_not_restored win32/GameStubs.S conventions
   "after 'language 9 tag 20 at 0x[0-9A-F]+ name Twenty': regs bad top=0x"

@@ -113,6 +113,26 @@ const LengthCase kLengths[] = {
     {"call [abs]", {0xFF, 0x15, 0x78, 0x56, 0x34, 0x12}, DecodeStatus::Ok, 6},
     {"jmp eax", {0xFF, 0xE0}, DecodeStatus::Ok, 2},
     {"fourteen prefixes: 15 bytes", Cat({Bytes(14, 0x66), {0x90}}), DecodeStatus::Ok, 15},
+    // 0F 78 is vmread without a prefix, and with 66 or F2 an SSE4a op with two imm8.
+    {"vmread eax,ecx", {0x0F, 0x78, 0xC8}, DecodeStatus::Ok, 3},
+    {"vmread [eax+8],ecx", {0x0F, 0x78, 0x48, 0x08}, DecodeStatus::Ok, 4},
+    {"extrq xmm0,imm8,imm8", {0x66, 0x0F, 0x78, 0xC0, 0x04, 0x08}, DecodeStatus::Ok, 6},
+    {"insertq xmm1,xmm2,imm8,imm8", {0xF2, 0x0F, 0x78, 0xCA, 0x04, 0x08}, DecodeStatus::Ok, 6},
+    {"insertq behind 66", {0x66, 0xF2, 0x0F, 0x78, 0xCA, 0x04, 0x08}, DecodeStatus::Ok, 7},
+    {"insertq: F2 last of F3 F2", {0xF3, 0xF2, 0x0F, 0x78, 0xCA, 0x04, 0x08}, DecodeStatus::Ok, 7},
+    {"extrq xmm,xmm: no imm", {0x66, 0x0F, 0x79, 0xC1}, DecodeStatus::Ok, 4},
+    {"insertq xmm,xmm: no imm", {0xF2, 0x0F, 0x79, 0xC1}, DecodeStatus::Ok, 4},
+    {"extrq with a memory operand", {0x66, 0x0F, 0x78, 0x00, 0x04, 0x08}, DecodeStatus::Unknown, 0},
+    {"extrq /1", {0x66, 0x0F, 0x78, 0xC8, 0x04, 0x08}, DecodeStatus::Unknown, 0},
+    {"insertq with a memory operand", {0xF2, 0x0F, 0x78, 0x40, 0x08, 0x04, 0x08},
+     DecodeStatus::Unknown, 0},
+    // mov to and from control and debug registers: a register operand whatever mod says.
+    {"mov eax,cr0", {0x0F, 0x20, 0xC0}, DecodeStatus::Ok, 3},
+    {"mov eax,cr0 with mod 2: no disp32", {0x0F, 0x20, 0x80}, DecodeStatus::Ok, 3},
+    {"mov eax,dr7 with mod 0 rm 4: no SIB", {0x0F, 0x21, 0x38}, DecodeStatus::Ok, 3},
+    {"mov cr3,ebp with mod 0 rm 5: no disp32", {0x0F, 0x22, 0x1D}, DecodeStatus::Ok, 3},
+    {"mov dr0,eax with mod 1: no disp8", {0x0F, 0x23, 0x40}, DecodeStatus::Ok, 3},
+    {"67 mov eax,cr0 with mod 0 rm 6: no disp16", {0x67, 0x0F, 0x20, 0x06}, DecodeStatus::Ok, 4},
     {"ud2", {0x0F, 0x0B}, DecodeStatus::Unknown, 0},
     {"ud1", {0x0F, 0xB9, 0xC0}, DecodeStatus::Unknown, 0},
     {"ud0", {0x0F, 0xFF, 0xC0}, DecodeStatus::Unknown, 0},
@@ -162,29 +182,37 @@ struct BranchCase {
   BranchKind kind;
   std::int32_t rel;
   bool endsFlow;
+  bool call;
 };
 
 const BranchCase kBranches[] = {
-    {"jz short back", {0x74, 0xFE}, BranchKind::Jcc8, -2, false},
-    {"jmp short", {0xEB, 0x10}, BranchKind::Jmp8, 16, true},
-    {"jecxz", {0xE3, 0x05}, BranchKind::Loop8, 5, false},
-    {"call rel32", {0xE8, 0x00, 0x10, 0x00, 0x00}, BranchKind::Call32, 0x1000, false},
-    {"jmp rel32 back", {0xE9, 0xFB, 0xFF, 0xFF, 0xFF}, BranchKind::Jmp32, -5, true},
-    {"jg rel32", {0x0F, 0x8F, 0x20, 0, 0, 0}, BranchKind::Jcc32, 0x20, false},
-    {"ret", {0xC3}, BranchKind::None, 0, true},
-    {"ret imm16", {0xC2, 4, 0}, BranchKind::None, 0, true},
-    {"int3", {0xCC}, BranchKind::None, 0, true},
-    {"jmp [eax]", {0xFF, 0x20}, BranchKind::None, 0, true},
-    {"call [eax]", {0xFF, 0x10}, BranchKind::None, 0, false},
+    {"jz short back", {0x74, 0xFE}, BranchKind::Jcc8, -2, false, false},
+    {"jmp short", {0xEB, 0x10}, BranchKind::Jmp8, 16, true, false},
+    {"jecxz", {0xE3, 0x05}, BranchKind::Loop8, 5, false, false},
+    {"call rel32", {0xE8, 0x00, 0x10, 0x00, 0x00}, BranchKind::Call32, 0x1000, false, true},
+    {"jmp rel32 back", {0xE9, 0xFB, 0xFF, 0xFF, 0xFF}, BranchKind::Jmp32, -5, true, false},
+    {"jg rel32", {0x0F, 0x8F, 0x20, 0, 0, 0}, BranchKind::Jcc32, 0x20, false, false},
+    {"ret", {0xC3}, BranchKind::None, 0, true, false},
+    {"ret imm16", {0xC2, 4, 0}, BranchKind::None, 0, true, false},
+    {"int3", {0xCC}, BranchKind::None, 0, true, false},
+    {"jmp [eax]", {0xFF, 0x20}, BranchKind::None, 0, true, false},
+    {"jmp far [eax]", {0xFF, 0x28}, BranchKind::None, 0, true, false},
+    {"call [eax]", {0xFF, 0x10}, BranchKind::None, 0, false, true},
+    {"call eax", {0xFF, 0xD0}, BranchKind::None, 0, false, true},
+    {"call far [eax]", {0xFF, 0x18}, BranchKind::None, 0, false, true},
+    {"call far ptr16:32", {0x9A, 0x78, 0x56, 0x34, 0x12, 0x08, 0x00}, BranchKind::None, 0, false, true},
+    {"push [eax]", {0xFF, 0x30}, BranchKind::None, 0, false, false},
+    {"int 2Eh", {0xCD, 0x2E}, BranchKind::None, 0, false, false},
 };
 
-TEST(HookDecoder, BranchesAndFlowEnds) {
+TEST(HookDecoder, BranchesFlowEndsAndCalls) {
   for (const BranchCase& c : kBranches) {
     Instruction in;
     ASSERT_EQ(DecodeInstruction(c.bytes.data(), c.bytes.size(), in), DecodeStatus::Ok) << c.what;
     EXPECT_EQ(static_cast<int>(in.branch), static_cast<int>(c.kind)) << c.what;
     EXPECT_EQ(in.rel, c.rel) << c.what;
     EXPECT_EQ(in.endsFlow, c.endsFlow) << c.what;
+    EXPECT_EQ(in.call, c.call) << c.what;
   }
 }
 
@@ -252,7 +280,7 @@ const std::vector<RelocCase>& RelocCases() {
        RelocateStatus::FlowEndsEarly, 0, {}},
       {"short jmp at the entry", {0xEB, 0x10, 0x90, 0x90, 0x90, 0x90},
        RelocateStatus::FlowEndsEarly, 0, {}},
-      {"16-bit relative call", {0x66, 0xE8, 0x00, 0x01, 0x90, 0x90},
+      {"16-bit relative call", {0x90, 0x66, 0xE8, 0x00, 0x01, 0x90},
        RelocateStatus::Rel16Branch, 0, {}},
       {"address-size loop counts in CX and keeps its prefix",
        {0x67, 0xE2, 0x10, 0x90, 0x90},
@@ -276,6 +304,45 @@ TEST(HookDecoder, Relocation) {
     if (s != RelocateStatus::Ok || c.status != RelocateStatus::Ok) continue;
     EXPECT_EQ(r.covered, c.covered) << c.what;
     EXPECT_EQ(Hex(Bytes(r.code, r.code + r.size)), Hex(c.code)) << c.what;
+  }
+}
+
+// A call among the overwritten bytes leaves a return address: inside the patch it is refused
+// (a thread in the callee would come back into the middle of the jump); after it, the copy in
+// the trampoline returns into the trampoline, which the relocation says.
+TEST(HookDecoder, CallsAmongTheOverwrittenBytes) {
+  const struct {
+    const char* what;
+    Bytes src;
+    RelocateStatus status;
+    bool holdsCall;
+  } cases[] = {
+      {"call [esp+4] at the entry returns to +4", {0xFF, 0x54, 0x24, 0x04, 0x83, 0xC0, 0x01, 0xC3},
+       RelocateStatus::ReturnIntoPatch, false},
+      {"call eax after a nop returns to +3", {0x90, 0xFF, 0xD0, 0x90, 0x90, 0x90},
+       RelocateStatus::ReturnIntoPatch, false},
+      {"call far [eax] returns to +2", {0xFF, 0x18, 0x90, 0x90, 0x90}, RelocateStatus::ReturnIntoPatch,
+       false},
+      {"ds: call [eax] returns to +3", {0x3E, 0xFF, 0x10, 0x90, 0x90, 0x90},
+       RelocateStatus::ReturnIntoPatch, false},
+      {"call eax ending at the fifth byte returns past the patch", {0x90, 0x90, 0x90, 0xFF, 0xD0, 0xC3},
+       RelocateStatus::Ok, true},
+      {"mov eax,[esp+4]; call eax", {0x8B, 0x44, 0x24, 0x04, 0xFF, 0xD0, 0x83, 0xC0, 0x01, 0xC3},
+       RelocateStatus::Ok, true},
+      {"call rel32 at the entry", Cat({{0xE8}, Le32(0x100)}), RelocateStatus::Ok, true},
+      {"call [abs]", {0xFF, 0x15, 0x78, 0x56, 0x34, 0x12}, RelocateStatus::Ok, true},
+      {"far call ptr16:32", {0x9A, 0x78, 0x56, 0x34, 0x12, 0x08, 0x00}, RelocateStatus::Ok, true},
+      {"plain prologue", {0x55, 0x89, 0xE5, 0x8B, 0x45, 0x08}, RelocateStatus::Ok, false},
+      {"a call after the relocated instructions", {0xB8, 1, 0, 0, 0, 0xFF, 0xD0}, RelocateStatus::Ok,
+       false},
+  };
+  for (const auto& c : cases) {
+    Relocation r;
+    const RelocateStatus s = RelocateInstructions(c.src.data(), c.src.size(), kSrc, kPatchSize, kDst, r);
+    EXPECT_EQ(static_cast<int>(s), static_cast<int>(c.status)) << c.what << ": " << Hex(c.src);
+    if (s == RelocateStatus::Ok) {
+      EXPECT_EQ(r.holdsCall, c.holdsCall) << c.what;
+    }
   }
 }
 
@@ -318,10 +385,12 @@ TEST(HookDecoder, RelocationAcrossTheAddressWrap) {
 TEST(HookDecoder, PlaceGateLayout) {
   constexpr std::uint32_t kBlock = 0x20000000;
   constexpr std::uint32_t kCallback = 0x00402000;
-  std::vector<std::uint8_t> block(8192, 0);
+  constexpr std::uint32_t kWaiter = 0x00403000;
+  constexpr std::uint32_t kPlace = 0x00404321;
+  std::vector<std::uint8_t> block(8192, 0xAA);
   PlaceLayout layout;
-  ASSERT_TRUE(BuildPlaceGate(block.data(), block.size(), kBlock, 23, kCallback, kBlock, kPlaceSlots,
-                             layout));
+  ASSERT_TRUE(BuildPlaceGate(block.data(), block.size(), kBlock, 23, kCallback, kBlock, kWaiter,
+                             kPlace, kPlaceSlots, layout));
   EXPECT_GE(layout.gate, kBlock + 23);
   EXPECT_EQ(layout.slotCount, kPlaceSlots);
   EXPECT_LE(layout.size, block.size());
@@ -344,20 +413,37 @@ TEST(HookDecoder, PlaceGateLayout) {
     EXPECT_EQ(s[15], 0xE9);
     EXPECT_EQ(r + 20 + Read32(s + 16), kBlock) << "continues in the trampoline";
   }
+  // The state words behind the slots, aligned and zero.
+  const std::uint32_t slotsEnd = layout.firstSlot + kPlaceSlots * kSlotSize;
+  EXPECT_GE(layout.zeroTaken, slotsEnd);
+  EXPECT_EQ(layout.zeroTaken % 4, 0u);
+  EXPECT_EQ(layout.waiting % 4, 0u);
+  EXPECT_LE(layout.waiting + 4, kBlock + layout.size);
+  EXPECT_EQ(block[layout.zeroTaken - kBlock], 0);
+  EXPECT_EQ(Read32(block.data() + (layout.waiting - kBlock)), 0u);
 
-  // The gate decodes cleanly; its scan covers exactly the pool and it ends in the callback.
+  // The gate decodes cleanly; its scan covers exactly the pool, it waits through the waiter
+  // with the place as argument, counted in the waiting word, marks the zero slot taken, and it
+  // ends in the callback.
   std::size_t at = layout.gate - kBlock;
   Instruction in;
   bool sawCmpxchg = false;
-  std::uint32_t scanStart = 0, scanEnd = 0, zeroLoad = 0;
+  std::uint32_t scanStart = 0, scanEnd = 0, zeroLoad = 0, called = 0, pushed = 0;
+  std::vector<std::uint32_t> counted, zeroMarked;
   for (;;) {
     ASSERT_EQ(DecodeInstruction(block.data() + at, block.size() - at, in), DecodeStatus::Ok);
     const std::uint8_t* p = block.data() + at;
     if (p[0] == 0xB9) (scanStart == 0 ? scanStart : zeroLoad) = Read32(p + 1);
     if (p[0] == 0x81 && p[1] == 0xF9) scanEnd = Read32(p + 2);
     if (p[0] == 0xF0 && p[1] == 0x0F && p[2] == 0xB1) sawCmpxchg = true;
+    if (p[0] == 0x68) pushed = Read32(p + 1);
+    if (p[0] == 0xF0 && p[1] == 0xFF) counted.push_back(Read32(p + 3));
+    if ((p[0] == 0x80 && p[1] == 0x3D) || (p[0] == 0xC6 && p[1] == 0x05)) zeroMarked.push_back(Read32(p + 2));
+    const std::uint32_t target = kBlock + static_cast<std::uint32_t>(at + in.length) +
+                                 static_cast<std::uint32_t>(in.rel);
+    if (in.branch == BranchKind::Call32) called = target;
     if (in.branch == BranchKind::Jmp32) {
-      EXPECT_EQ(static_cast<std::uint32_t>(kBlock + at + 5 + static_cast<std::uint32_t>(in.rel)), kCallback);
+      EXPECT_EQ(target, kCallback);
       break;
     }
     at += in.length;
@@ -367,9 +453,52 @@ TEST(HookDecoder, PlaceGateLayout) {
   EXPECT_EQ(scanStart, layout.firstSlot + 1);
   EXPECT_EQ(scanEnd, layout.firstSlot + kPlaceSlots * kSlotSize + 1);
   EXPECT_EQ(zeroLoad, layout.zeroSlot + 1);
+  EXPECT_EQ(called, kWaiter);
+  EXPECT_EQ(pushed, kPlace);
+  EXPECT_EQ(counted, std::vector<std::uint32_t>({layout.waiting, layout.waiting}));
+  EXPECT_EQ(zeroMarked, std::vector<std::uint32_t>({layout.zeroTaken, layout.zeroTaken}));
 
-  EXPECT_FALSE(BuildPlaceGate(block.data(), 200, kBlock, 23, kCallback, kBlock, kPlaceSlots, layout))
+  const std::size_t size = layout.size;
+  EXPECT_FALSE(BuildPlaceGate(block.data(), 200, kBlock, 23, kCallback, kBlock, kWaiter, kPlace,
+                              kPlaceSlots, layout))
       << "too small a block is refused";
+  EXPECT_FALSE(BuildPlaceGate(block.data(), size - 1, kBlock, 23, kCallback, kBlock, kWaiter, kPlace,
+                              kPlaceSlots, layout))
+      << "no room for the state words";
+}
+
+// The wait for a slot lasts kSlotWaitLimitMs of counted time, the first round counting none and
+// every later one the gap since the round before, at most kSlotWaitGapMs.
+TEST(HookDecoder, SlotWaitIsBounded) {
+  const struct {
+    const char* what;
+    std::uint32_t start;
+    std::uint32_t gap;
+    std::uint32_t rounds;  // the round in which the wait expires
+  } cases[] = {
+      {"rounds of 1 ms", 5000, 1, kSlotWaitLimitMs + 1},
+      {"a coarse tick count, 16 ms a step", 5000, 16, (kSlotWaitLimitMs + 15) / 16 + 1},
+      {"across the wrap of the tick count", 0xFFFFF000u, 16, (kSlotWaitLimitMs + 15) / 16 + 1},
+      {"gaps of a minute count 0.1 s each", 5000, 60000, kSlotWaitLimitMs / kSlotWaitGapMs + 1},
+  };
+  for (const auto& c : cases) {
+    SlotWait wait{0, 0};
+    std::uint32_t now = c.start;
+    std::uint32_t round = 1;
+    while (!SlotWaitExpired(wait, now) && round <= c.rounds) {
+      ++round;
+      now += c.gap;
+    }
+    EXPECT_EQ(round, c.rounds) << c.what;
+  }
+  // A stop of the process in the middle of a wait of 1 ms rounds.
+  SlotWait wait{0, 0};
+  std::uint32_t now = 7000, round = 1;
+  while (!SlotWaitExpired(wait, now) && round <= kSlotWaitLimitMs + 2) {
+    ++round;
+    now += round == 3000 ? 3600000 : 1;
+  }
+  EXPECT_EQ(round, kSlotWaitLimitMs + 1 - kSlotWaitGapMs + 1);
 }
 
 }  // namespace

@@ -128,4 +128,104 @@ TEST(HookPatch, ThreadMoves) {
   }
 }
 
+// The pages under a patch, each of which keeps its own protection.
+TEST(HookPatch, PatchPages) {
+  const struct {
+    std::uint32_t at;
+    std::size_t n;
+    std::uint32_t pageSize;
+    std::vector<std::uint32_t> pages;
+  } cases[] = {
+      {0x00401000, 5, 0x1000, {0x00401000}},
+      {0x00401FFB, 5, 0x1000, {0x00401000}},
+      {0x00401FFC, 5, 0x1000, {0x00401000, 0x00402000}},
+      {0x00401FFE, 5, 0x1000, {0x00401000, 0x00402000}},
+      {0x00401FFF, 5, 0x1000, {0x00401000, 0x00402000}},
+      {0x00402000, 5, 0x1000, {0x00402000}},
+      {0x00401FFF, 1, 0x1000, {0x00401000}},
+      {0x0040FFFE, 5, 0x10000, {0x00400000, 0x00410000}},
+      {0x00401FFE, 0x1002, 0x1000, {0x00401000, 0x00402000}},
+      {0x00401FFF, 0x1002, 0x1000, {}},  // three pages
+      {0xFFFFFFFB, 5, 0x1000, {0xFFFFF000}},
+  };
+  for (const auto& c : cases) {
+    std::uint32_t pages[kMaxPatchPages] = {};
+    const std::size_t count = PatchPages(c.at, c.n, c.pageSize, pages);
+    EXPECT_EQ(std::vector<std::uint32_t>(pages, pages + count), c.pages)
+        << std::hex << c.n << " bytes at " << c.at << ", pages of " << c.pageSize;
+  }
+}
+
+// A place's block is in use while a slot is held, a thread waits in its gate, or its zero slot
+// has ever been handed out; nothing else in the block counts.
+TEST(HookPatch, PlaceInUse) {
+  const PlaceLayout probe = [] {
+    std::vector<std::uint8_t> block(kBlockSize);
+    PlaceLayout layout;
+    EXPECT_TRUE(BuildPlaceGate(block.data(), block.size(), kBlock, 16, 0x00402000, kBlock,
+                               0x00403000, kCode, kPlaceSlots, layout));
+    return layout;
+  }();
+  const struct {
+    const char* what;
+    std::uint32_t at;  // where the byte is set
+    bool inUse;
+  } cases[] = {
+      {"nothing held", 0, false},
+      {"slot 0 held", probe.firstSlot + 1, true},
+      {"the last slot held, its word's high byte", probe.firstSlot + 31 * std::uint32_t{kSlotSize} + 4,
+       true},
+      {"the zero slot handed out", probe.zeroTaken, true},
+      {"a thread waits", probe.waiting, true},
+      {"a thread waits, the count's high byte", probe.waiting + 3, true},
+      {"a slot's own code", probe.firstSlot + 9, false},
+      {"the gate", probe.gate + 1, false},
+      {"past the state words", probe.waiting + 4, false},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::uint8_t> block(kBlockSize);
+    PlaceLayout layout;
+    ASSERT_TRUE(BuildPlaceGate(block.data(), block.size(), kBlock, 16, 0x00402000, kBlock,
+                               0x00403000, kCode, kPlaceSlots, layout));
+    if (c.at != 0) block[c.at - kBlock] ^= 0x01;
+    EXPECT_EQ(PlaceInUse(block.data(), kBlock, layout), c.inUse) << c.what;
+  }
+}
+
+// What comes of a hook and its block after one removal attempt.
+TEST(HookPatch, RemovalKeepsWhatMayStillBeReached) {
+  const Relocation plain = Relocated({0x55, 0x89, 0xE5, 0x8B, 0x45, 0x08});
+  const Relocation call = Relocated({0x8B, 0x44, 0x24, 0x04, 0xFF, 0xD0, 0xC3});
+  ASSERT_FALSE(plain.holdsCall);
+  ASSERT_TRUE(call.holdsCall);
+  const struct {
+    const char* what;
+    const Relocation& r;
+    PatchWrite write;
+    bool blockInUse;
+    bool placeInUse;
+    bool stays;
+    bool freeBlock;
+  } cases[] = {
+      {"bytes back, nothing in the block", plain, PatchWrite::Written, false, false, false, true},
+      {"bytes back, a thread in the block", plain, PatchWrite::Written, true, false, false, false},
+      {"bytes back, a place's slot held", plain, PatchWrite::Written, false, true, false, false},
+      {"bytes back, the trampoline holds a call", call, PatchWrite::Written, false, false, false, false},
+      {"not written: tried again later", plain, PatchWrite::NotWritten, false, false, true, false},
+      {"not written, the trampoline holds a call", call, PatchWrite::NotWritten, false, false, true,
+       false},
+      {"our jump written over: left, tried again later", plain, PatchWrite::BytesChanged, false,
+       false, true, false},
+  };
+  for (const auto& c : cases) {
+    PatchOutcome outcome;
+    outcome.write = c.write;
+    outcome.blockInUse = c.blockInUse;
+    outcome.placeInUse = c.placeInUse;
+    const RemovalDecision d = DecideRemoval(c.r, outcome);
+    EXPECT_EQ(d.stays, c.stays) << c.what;
+    EXPECT_EQ(d.freeBlock, c.freeBlock) << c.what;
+  }
+}
+
 }  // namespace

@@ -13,7 +13,8 @@
 #   times:N:expectation  the expectation N times over
 # In later lines @NAME+N@ is the address kept as NAME plus N bytes (0x%08X).
 # Whatever the expectations, a line that reports a breach of the game's conventions
-# ("regs bad", "owner bad", "breach ...") fails the scenario.
+# ("regs bad", "owner bad", "breach ...") or a crash ("crash <code> at <address>") fails the
+# scenario.
 # Commands may change langpack files during the run (#copy, #remove: see FeedCommands.sh).
 # ZV.exe gets TIMEOUT seconds (default 600) for all of them, and with STALL at most that
 # many seconds without new output once it has printed its first line (RunDriver.sh).
@@ -85,6 +86,8 @@ set(before "")
 foreach(line IN LISTS output)
   if(line MATCHES "^(regs bad|owner bad|breach )")
     scenario_fails("convention breached after '${before}': ${line}")
+  elseif(line MATCHES "^crash ")
+    scenario_fails("crashed after '${before}': ${line}")
   elseif(NOT line MATCHES "^regs ok$")
     set(before "${line}")
   endif()

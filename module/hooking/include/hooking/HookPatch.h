@@ -1,6 +1,6 @@
-// Writing a patch while other threads may run through it: the atomic write of the jump and
-// where each held thread has to go so that it never runs a half-written or vanished
-// instruction.
+// Writing a patch while other threads may run through it: the atomic write of the jump, where
+// each held thread has to go so that it never runs a half-written or vanished instruction, the
+// pages whose protection changes, and what a removal keeps.
 //
 // Pure C++ over bytes and 32-bit addresses, so it is tested natively; HookCode.cpp holds the
 // threads, reads their instruction pointers and applies what these functions decide.
@@ -43,5 +43,47 @@ ThreadMove MoveOnInstall(const Relocation& r, std::uint32_t code, std::uint32_t 
 // slot) has no such place: NoPlace, and the block must stay.
 ThreadMove MoveOnRemoval(const Relocation& r, std::uint32_t code, std::uint32_t block,
                          std::size_t blockSize, std::uint32_t eip, std::uint32_t& to);
+
+// The pages under the n bytes from `at` (n >= 1, pageSize a power of two), at most
+// kMaxPatchPages: their starts go to pages and their count is returned, 0 when there are more.
+// Each keeps a protection of its own while a patch is written.
+inline constexpr std::size_t kMaxPatchPages = 2;
+std::size_t PatchPages(std::uint32_t at, std::size_t n, std::uint32_t pageSize,
+                       std::uint32_t (&pages)[kMaxPatchPages]);
+
+enum class PatchWrite : std::uint8_t {
+  Written,       // the new bytes are in place
+  BytesChanged,  // the bytes there were not the ones the write expects (the code relocated,
+                 // or our jump): left as they are
+  NotWritten,    // the protection could not be changed, the threads not held, or (installing)
+                 // a thread not placed
+};
+
+// What one write of a patch found, with every other thread held.
+struct PatchOutcome {
+  PatchWrite write = PatchWrite::NotWritten;
+  bool blockInUse = false;  // a held thread stands in the block where it could not be moved out
+                            // (installing: one was moved into the trampoline)
+  bool placeInUse = false;  // removing a place hook: PlaceInUse
+};
+
+// True while a place's block may still be needed by a thread that the patch no longer leads
+// there: a slot's word is nonzero (the slot is held), the zero slot has ever been handed out,
+// or a thread waits in the gate for a slot. buf holds the block (living at bufAddr) that
+// BuildPlaceGate laid out as layout.
+bool PlaceInUse(const std::uint8_t* buf, std::uint32_t bufAddr, const PlaceLayout& layout);
+
+struct RemovalDecision {
+  bool stays;      // the hook stays registered, so that a later AutoUnhook tries again
+  bool freeBlock;  // nothing can reach the block any more
+};
+
+// After a removal of the hook whose trampoline holds r: a patch not written, or bytes that are
+// no longer our jump, leave the hook registered and its block kept (the bytes there may still
+// lead into it). Once the original bytes are back, the block is freed unless a thread may still
+// come back into it: a thread stands in it, a place's slots or wait are in use, or the
+// trampoline holds a call (a thread in its callee returns into the block, and no held thread's
+// instruction pointer shows that).
+RemovalDecision DecideRemoval(const Relocation& r, const PatchOutcome& outcome);
 
 }  // namespace hooking

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "hooking/HookCode.h"
+#include "hooking/HookDecoder.h"
 #include "hooktest.h"
 
 // ---- targets, with known instruction bytes ----
@@ -22,6 +23,13 @@ int target_place(int word) __asm__("hk_target_place");
 int target_place2(int word) __asm__("hk_target_place2");
 int target_place3(int word) __asm__("hk_target_place3");
 extern unsigned char place3_here[] __asm__("hk_place3_here");
+int target_place4(int word) __asm__("hk_target_place4");
+extern unsigned char place4_here[] __asm__("hk_place4_here");
+int target_place5(int word) __asm__("hk_target_place5");
+extern unsigned char place5_here[] __asm__("hk_place5_here");
+void place_waiting_callback() __asm__("hk_place_waiting_callback");
+void leaking_stub() __asm__("hk_leaking_stub");
+extern std::uint32_t leak_last_r __asm__("hk_leak_last_r");
 void nesting_stub() __asm__("hk_nesting_stub");
 void NestingWork(std::uint32_t r, int word) __asm__("hk_nesting_work");
 void bad_loop() __asm__("hk_bad_loop");
@@ -102,17 +110,21 @@ hk_call_helper:
   PLACE_FUNCTION hk_target_place, hk_place_here, hk_place_cont
   PLACE_FUNCTION hk_target_place2, hk_place2_here, hk_place2_cont
   PLACE_FUNCTION hk_target_place3, hk_place3_here, hk_place3_cont
+  PLACE_FUNCTION hk_target_place4, hk_place4_here, hk_place4_cont
+  PLACE_FUNCTION hk_target_place5, hk_place5_here, hk_place5_cont
 
 # The exit sequence of a stub, with [esp] = R: save EAX and EBX, copy [R+1] back into the
-# stack word that held R, give the slot back with a locked AND, restore, and jump on to the
-# continuation with ESP as at the place.
-  .macro STUB_EXIT cont
+# stack word that held R, give the slot back with a locked AND (unless give_back is 0),
+# restore, and jump on to the continuation with ESP as at the place.
+  .macro STUB_EXIT cont, give_back=1
   push eax
   push ebx
   mov ebx, [esp+8]
   mov eax, [ebx+1]
   mov [esp+8], eax
+  .if \give_back
   lock and dword ptr [ebx+1], 0
+  .endif
   pop ebx
   pop eax
   jmp \cont
@@ -150,6 +162,25 @@ hk_place_returning_callback:
   lock inc dword ptr [hk_returning_calls]
   ret
 
+# A place callback that waits at the rendezvous, then returns through its slot.
+  .p2align 4
+hk_place_waiting_callback:
+  pushfd
+  pushad
+  call hk_rendezvous_arrive
+  popad
+  popfd
+  ret
+
+# A stub that never gives its slot back: records R, sets EBX := EAX + 1 and exits, keeping
+# the slot.
+  .p2align 4
+hk_leaking_stub:
+  push dword ptr [esp]
+  pop dword ptr [hk_leak_last_r]
+  lea ebx, [eax+1]
+  STUB_EXIT hk_place5_cont, 0
+
 # Targets that must be refused.
   .p2align 4
 hk_bad_loop:
@@ -175,6 +206,7 @@ hk_stub_last_r: .long 0
 hk_stub_last_word: .long 0
 hk_stub_calls: .long 0
 hk_returning_calls: .long 0
+hk_leak_last_r: .long 0
   .text
   .att_syntax
 )");
@@ -196,13 +228,45 @@ void Check(bool ok, const char* name, const char* detailFormat, ...) {
   std::fflush(stdout);
 }
 
-namespace {
-
 DWORD Protection(const void* p) {
   MEMORY_BASIC_INFORMATION mbi{};
   VirtualQuery(p, &mbi, sizeof mbi);
   return mbi.Protect;
 }
+
+bool BlockCommitted(const void* block) {
+  MEMORY_BASIC_INFORMATION mbi{};
+  return VirtualQuery(block, &mbi, sizeof mbi) != 0 && mbi.State == MEM_COMMIT;
+}
+
+int ExitCodeWithin(HANDLE thread, DWORD ms) {
+  DWORD code = static_cast<DWORD>(-1);
+  if (WaitForSingleObject(thread, ms) != WAIT_OBJECT_0) return -1;
+  GetExitCodeThread(thread, &code);
+  return static_cast<int>(code);
+}
+
+namespace {
+
+HANDLE g_arrived = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+HANDLE g_go = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+
+}  // namespace
+
+extern "C" void RendezvousArrive() {
+  SetEvent(g_arrived);
+  WaitForSingleObject(g_go, INFINITE);
+}
+
+bool RendezvousReached() { return WaitForSingleObject(g_arrived, 10000) == WAIT_OBJECT_0; }
+void RendezvousRelease() { SetEvent(g_go); }
+
+int WaitingCallee() {
+  RendezvousArrive();
+  return 41;
+}
+
+namespace {
 
 void* g_nextAdd = nullptr;
 void* g_nextAdd2 = nullptr;
@@ -303,6 +367,128 @@ void TestRefusals() {
   Check(result == 0 && next == reinterpret_cast<void*>(0x1234), "refuse_unmapped_address", "result %d", result);
 }
 
+void* g_nextPlace4 = nullptr;
+void* g_nextPlace5 = nullptr;
+
+DWORD WINAPI RunPlace4(void* word) {
+  return static_cast<DWORD>(target_place4(static_cast<int>(reinterpret_cast<INT_PTR>(word))));
+}
+DWORD WINAPI RunPlace5(void* word) {
+  return static_cast<DWORD>(target_place5(static_cast<int>(reinterpret_cast<INT_PTR>(word))));
+}
+
+// A place callback that returns is still running when its hook comes off: the slot it holds
+// keeps the block (the zero slot too, whose holders cannot be told, once it has been handed
+// out), and the thread then returns through it into the unhooked code. Once every slot is
+// back, the block goes.
+void TestPlaceBlockKeptForItsSlots() {
+  const struct {
+    const char* name;
+    int word;
+    bool waits;  // the callback is still running at the removal
+    bool kept;
+  } cases[] = {
+      {"removal_keeps_place_block_while_a_slot_is_held", 5, true, true},
+      {"removal_keeps_place_block_while_the_zero_slot_is_held", 0, true, true},
+      {"removal_frees_place_block_once_its_slots_are_back", 5, false, false},
+      {"removal_keeps_place_block_once_the_zero_slot_was_handed_out", 0, false, true},
+  };
+  Snapshot place;
+  place.Take(place4_here);
+  for (const auto& c : cases) {
+    void* callback = reinterpret_cast<void*>(c.waits ? &place_waiting_callback : &place_returning_callback);
+    bool ok = DeclareCodePlace(place4_here) != 0 && HookCode(place4_here, callback, &g_nextPlace4, 0) != 0;
+    HANDLE thread = nullptr;
+    int result = -1;
+    if (c.waits) {
+      thread = CreateThread(nullptr, 0, RunPlace4, reinterpret_cast<void*>(static_cast<INT_PTR>(c.word)), 0,
+                            nullptr);
+      ok = ok && RendezvousReached();
+    } else {
+      result = target_place4(c.word);
+    }
+    const bool unhooked = AutoUnhook(0) != 0;
+    const bool kept = BlockCommitted(g_nextPlace4);
+    if (thread) {
+      RendezvousRelease();
+      result = ExitCodeWithin(thread, 10000);
+      CloseHandle(thread);
+    }
+    Check(ok && unhooked && place.Same() && kept == c.kept && result == Unhooked(c.word), c.name,
+          "ok %d unhooked %d bytes %s kept %d result %#x", ok, unhooked, place.Same() ? "kept" : "changed",
+          kept, result);
+  }
+}
+
+constexpr DWORD kEndedByFault = 0xFA17;
+volatile LONG g_faults = 0;
+EXCEPTION_RECORD g_fault;
+
+// Ends the thread whose wait for a slot gave up, as an unhandled exception would end a game.
+LONG CALLBACK EndThreadOnSlotsExhausted(EXCEPTION_POINTERS* e) {
+  if (e->ExceptionRecord->ExceptionCode != hooking::kReturnSlotsExhausted) return EXCEPTION_CONTINUE_SEARCH;
+  g_fault = *e->ExceptionRecord;
+  InterlockedIncrement(&g_faults);
+  ExitThread(kEndedByFault);
+}
+
+// A stub that never gives its slot back holds all 32 after 32 entries. The next entry waits:
+// it goes on once a slot comes back, and when none does for the wait's limit, its thread ends in
+// the exception that names the place. The removal keeps the block of the held slots.
+void TestLeakedSlots() {
+  Snapshot place;
+  place.Take(place5_here);
+  const bool hooked = DeclareCodePlace(place5_here) != 0 &&
+                      HookCode(place5_here, reinterpret_cast<void*>(&leaking_stub), &g_nextPlace5, 0) != 0;
+  std::uint32_t held[hooking::kPlaceSlots] = {};
+  bool each = true, distinct = true;
+  for (unsigned k = 0; hooked && k < hooking::kPlaceSlots; ++k) {
+    each = each && target_place5(static_cast<int>(k) + 1) == static_cast<int>(k) + 2;
+    held[k] = leak_last_r;
+    for (unsigned j = 0; j < k; ++j) distinct = distinct && held[j] != held[k];
+  }
+  Check(hooked && each && distinct, "leaking_stub_holds_every_slot");
+  if (!hooked) return;
+
+  HANDLE waiter = CreateThread(nullptr, 0, RunPlace5, reinterpret_cast<void*>(100), 0, nullptr);
+  const bool waited = WaitForSingleObject(waiter, 500) == WAIT_TIMEOUT;
+  InterlockedExchange(reinterpret_cast<volatile LONG*>(held[7] + 1), 0);
+  const int result = ExitCodeWithin(waiter, 10000);
+  CloseHandle(waiter);
+  Check(waited && result == 101 && leak_last_r == held[7], "gate_waits_for_a_slot_to_come_back",
+        "waited %d result %#x slot %#x of %#x", waited, result, leak_last_r, held[7]);
+
+  PVOID handler = AddVectoredExceptionHandler(1, EndThreadOnSlotsExhausted);
+  const DWORD start = GetTickCount();
+  HANDLE faulting = CreateThread(nullptr, 0, RunPlace5, reinterpret_cast<void*>(200), 0, nullptr);
+  const int code = ExitCodeWithin(faulting, 3 * hooking::kSlotWaitLimitMs);
+  const DWORD took = GetTickCount() - start;
+  if (code == -1) TerminateThread(faulting, 0);
+  CloseHandle(faulting);
+  RemoveVectoredExceptionHandler(handler);
+  Check(code == static_cast<int>(kEndedByFault) && g_faults == 1 &&
+            (g_fault.ExceptionFlags & EXCEPTION_NONCONTINUABLE) != 0 && g_fault.NumberParameters == 2 &&
+            g_fault.ExceptionInformation[0] == reinterpret_cast<ULONG_PTR>(place5_here) &&
+            g_fault.ExceptionInformation[1] == hooking::kSlotWaitLimitMs &&
+            took + 100 >= hooking::kSlotWaitLimitMs,
+        "leaked_slots_end_the_waiting_thread_in_an_exception",
+        "exit %#x faults %ld flags %#lx place %#lx limit %lu after %lu ms", code, g_faults,
+        g_fault.ExceptionFlags, static_cast<unsigned long>(g_fault.ExceptionInformation[0]),
+        static_cast<unsigned long>(g_fault.ExceptionInformation[1]), took);
+
+  Check(AutoUnhook(0) != 0 && place.Same() && BlockCommitted(g_nextPlace5) && target_place5(3) == Unhooked(3),
+        "removal_keeps_place_block_of_leaked_slots");
+}
+
+// A crash on any thread fails the run: Wine's own report would end the program with exit
+// code 0 and no line of ours.
+LONG WINAPI ReportCrash(EXCEPTION_POINTERS* e) {
+  std::printf("FAIL crash %#lx at %p\n", e->ExceptionRecord->ExceptionCode,
+              e->ExceptionRecord->ExceptionAddress);
+  std::fflush(stdout);
+  ExitProcess(3);
+}
+
 // True when the standard input holds the word "threads"; a console is not read.
 bool ThreadsAskedFor() {
   if (GetFileType(GetStdHandle(STD_INPUT_HANDLE)) == FILE_TYPE_CHAR) return false;
@@ -316,6 +502,7 @@ bool ThreadsAskedFor() {
 }  // namespace
 
 int main() {
+  SetUnhandledExceptionFilter(ReportCrash);
   const bool threads = ThreadsAskedFor();
   Snapshot add, sign, call, place, place2;
   add.Take(reinterpret_cast<void*>(&target_add));
@@ -407,8 +594,15 @@ int main() {
   Check(HookCode(place_here, reinterpret_cast<void*>(&Dummy), &next, 0) != 0 && AutoUnhook(0) != 0 && place.Same(),
         "rehook_and_unhook");
 
+  TestPlaceBlockKeptForItsSlots();
+  TestLeakedSlots();
+
   TestPatchAlignments();
+  TestPatchAcrossTwoPages();
+  TestJumpWrittenOver();
   TestParkedThreads();
+  TestCallReturningIntoPatch();
+  TestCallInTrampoline();
   if (threads) TestThreadRunningThroughTarget();
 
   std::printf("%s %d failures\n", g_failures == 0 ? "ALL PASSED" : "SOME FAILED", g_failures);

@@ -1,6 +1,7 @@
 // How the hooking library writes and removes its patches, under Wine: a patch at every
-// alignment, threads stopped inside the patched code, and a thread running through a target
-// while it is hooked and unhooked over and over.
+// alignment and across two pages, threads stopped inside the patched code or waiting in the
+// callee of a call there, and a thread running through a target while it is hooked and
+// unhooked over and over.
 #include <windows.h>
 
 #include <cstdint>
@@ -15,6 +16,8 @@ int park_target(int x) __asm__("hk_park_target");
 void ParkDone(int result) __asm__("hk_park_done");
 extern unsigned char park_exit[] __asm__("hk_park_exit");
 extern unsigned char align_sled[] __asm__("hk_align_sled");
+int call_at_entry(int (*callee)()) __asm__("hk_call_at_entry");
+int call_in_copy(int (*callee)()) __asm__("hk_call_in_copy");
 }
 
 __asm__(R"(
@@ -49,6 +52,23 @@ hk_align_sled:
   mov eax, 0x5A
   ret
 
+# int call_at_entry(int (*callee)()): callee() + 1, through a call whose return address (+4)
+# lies inside the five bytes a patch overwrites.
+  .p2align 4
+hk_call_at_entry:
+  call dword ptr [esp+4]
+  add eax, 1
+  ret
+
+# int call_in_copy(int (*callee)()): callee() + 1, through a call among the instructions a
+# patch relocates; it returns past the patch (+6), and its copy into the trampoline.
+  .p2align 4
+hk_call_in_copy:
+  mov eax, [esp+4]
+  call eax
+  add eax, 1
+  ret
+
   .att_syntax
 )");
 
@@ -63,11 +83,6 @@ int CallbackSled() { return 0xA5; }
 
 std::uint32_t Addr(const void* p) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p)); }
 std::uint8_t* ParkCode() { return reinterpret_cast<std::uint8_t*>(&park_target); }
-
-bool BlockCommitted(const void* block) {
-  MEMORY_BASIC_INFORMATION mbi{};
-  return VirtualQuery(block, &mbi, sizeof mbi) != 0 && mbi.State == MEM_COMMIT;
-}
 
 // Runs until it is moved elsewhere.
 DWORD WINAPI Idle(void* started) {
@@ -110,10 +125,7 @@ class ParkedThread {
   // Lets it run to its end; its exit code, or -1 when it does not end in time.
   int Finish() {
     ResumeThread(handle_);
-    DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(handle_, 10000) != WAIT_OBJECT_0) return -1;
-    GetExitCodeThread(handle_, &code);
-    return static_cast<int>(code);
+    return ExitCodeWithin(handle_, 10000);
   }
 
   ~ParkedThread() {
@@ -148,6 +160,80 @@ void TestPatchAlignments() {
           name, "hooked %d got %#x next %#x unhooked %d bytes %s", hooked, whileHooked, throughNext,
           unhooked, before.Same() ? "kept" : "changed");
   }
+}
+
+// A patch whose five bytes end two bytes into the next page, the two pages with protections of
+// their own: each page has its own again after the hook and after its removal.
+void TestPatchAcrossTwoPages() {
+  const struct {
+    const char* name;
+    DWORD first;
+    DWORD second;
+  } cases[] = {
+      {"patch_across_pages_keeps_each_protection_rx_rwx", PAGE_EXECUTE_READ, PAGE_EXECUTE_READWRITE},
+      {"patch_across_pages_keeps_each_protection_rwx_rx", PAGE_EXECUTE_READWRITE, PAGE_EXECUTE_READ},
+  };
+  SYSTEM_INFO system;
+  GetSystemInfo(&system);
+  const DWORD page = system.dwPageSize;
+  for (const auto& c : cases) {
+    auto* pages = static_cast<std::uint8_t*>(
+        VirtualAlloc(nullptr, 2 * page, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    std::uint8_t* target = pages + page - 2;
+    const std::uint8_t code[] = {0xB8, 0x5A, 0x00, 0x00, 0x00, 0xC3};  // mov eax, 0x5A; ret
+    std::memcpy(target, code, sizeof code);
+    DWORD old = 0;
+    const bool prepared = VirtualProtect(pages, 1, c.first, &old) &&
+                          VirtualProtect(pages + page, 1, c.second, &old);
+    FlushInstructionCache(GetCurrentProcess(), target, sizeof code);
+    auto call = reinterpret_cast<int (*)()>(target);
+    Snapshot before;
+    before.Take(target);
+    void* next = nullptr;
+    const bool hooked = prepared && HookCode(target, reinterpret_cast<void*>(&CallbackSled), &next, 0) != 0;
+    const DWORD firstHooked = Protection(pages), secondHooked = Protection(pages + page);
+    const int whileHooked = hooked ? call() : 0;
+    const bool unhooked = AutoUnhook(0) != 0;
+    const DWORD firstAfter = Protection(pages), secondAfter = Protection(pages + page);
+    Check(hooked && whileHooked == 0xA5 && unhooked && before.Same() && call() == 0x5A &&
+              firstHooked == c.first && secondHooked == c.second && firstAfter == c.first &&
+              secondAfter == c.second,
+          c.name, "hooked %d got %#x unhooked %d bytes %s; hooked %lx %lx, after %lx %lx", hooked,
+          whileHooked, unhooked, before.Same() ? "kept" : "changed", firstHooked, secondHooked,
+          firstAfter, secondAfter);
+    VirtualFree(pages, 0, MEM_RELEASE);
+  }
+}
+
+// Another writer puts its own bytes over our jump: the removal leaves them, keeps the block
+// and the hook, and fails; once our jump is back, the next removal puts the original bytes back.
+void TestJumpWrittenOver() {
+  std::uint8_t* target = align_sled;
+  auto call = reinterpret_cast<int (*)()>(target);
+  Snapshot before;
+  before.Take(target);
+  void* next = nullptr;
+  const bool hooked = HookCode(target, reinterpret_cast<void*>(&CallbackSled), &next, 0) != 0;
+  std::uint8_t ours[5];
+  std::memcpy(ours, target, sizeof ours);
+  const std::uint8_t theirs[5] = {0xB8, 0x77, 0x00, 0x00, 0x00};  // mov eax, 0x77 (then the sled)
+  DWORD old = 0;
+  VirtualProtect(target, sizeof theirs, PAGE_EXECUTE_READWRITE, &old);
+  std::memcpy(target, theirs, sizeof theirs);
+  FlushInstructionCache(GetCurrentProcess(), target, sizeof theirs);
+  const bool first = AutoUnhook(0) != 0;
+  const bool left = std::memcmp(target, theirs, sizeof theirs) == 0;
+  const bool kept = BlockCommitted(next);
+  std::memcpy(target, ours, sizeof ours);
+  FlushInstructionCache(GetCurrentProcess(), target, sizeof ours);
+  VirtualProtect(target, sizeof ours, old, &old);
+  const int whileHooked = call();
+  const bool second = AutoUnhook(0) != 0;
+  Check(hooked && !first && left && kept && whileHooked == 0xA5 && second && before.Same() &&
+            call() == 0x5A && !BlockCommitted(next),
+        "removal_leaves_bytes_no_longer_our_jump_and_tries_again",
+        "hooked %d first %d left %d kept %d got %#x second %d bytes %s", hooked, first, left, kept,
+        whileHooked, second, before.Same() ? "kept" : "changed");
 }
 
 // A thread stopped inside the patched code is moved to the same instruction: into the
@@ -205,6 +291,61 @@ void TestParkedThreads() {
           eip, code, next, result);
     AutoUnhook(0);
   }
+}
+
+namespace {
+
+void* g_nextInCopy = nullptr;
+
+int Seven() { return 7; }
+int CallbackCallAt(int (*)()) { return 0; }
+int CallbackInCopy(int (*callee)()) {
+  return reinterpret_cast<int (*)(int (*)())>(g_nextInCopy)(callee) + kHooked;
+}
+DWORD WINAPI RunCallAtEntry(void*) { return static_cast<DWORD>(call_at_entry(&WaitingCallee)); }
+DWORD WINAPI RunCallInCopy(void*) { return static_cast<DWORD>(call_in_copy(&WaitingCallee)); }
+
+}  // namespace
+
+// A thread waits in the callee of a call whose return address lies inside the five bytes a
+// patch would overwrite: the hook is refused with nothing written, and the thread comes back
+// as if nothing had happened.
+void TestCallReturningIntoPatch() {
+  auto* code = reinterpret_cast<std::uint8_t*>(&call_at_entry);
+  Snapshot before;
+  before.Take(code);
+  HANDLE thread = CreateThread(nullptr, 0, RunCallAtEntry, nullptr, 0, nullptr);
+  const bool waiting = RendezvousReached();
+  void* next = reinterpret_cast<void*>(0x1234);
+  const int hooked = HookCode(code, reinterpret_cast<void*>(&CallbackCallAt), &next, 0);
+  const bool same = before.Same();
+  RendezvousRelease();
+  const int result = ExitCodeWithin(thread, 10000);
+  CloseHandle(thread);
+  if (hooked != 0) AutoUnhook(0);
+  Check(waiting && hooked == 0 && same && next == reinterpret_cast<void*>(0x1234) && result == 42,
+        "refuse_call_returning_into_patch", "waiting %d hooked %d bytes %s next %p result %d", waiting,
+        hooked, same ? "kept" : "changed", next, result);
+}
+
+// A thread waits in the callee of a call relocated into the trampoline when the hook comes off:
+// the block stays, and the thread returns through it into the original code.
+void TestCallInTrampoline() {
+  auto* code = reinterpret_cast<std::uint8_t*>(&call_in_copy);
+  Snapshot before;
+  before.Take(code);
+  const bool hooked = HookCode(code, reinterpret_cast<void*>(&CallbackInCopy), &g_nextInCopy, 0) != 0;
+  HANDLE thread = hooked ? CreateThread(nullptr, 0, RunCallInCopy, nullptr, 0, nullptr) : nullptr;
+  const bool waiting = hooked && RendezvousReached();
+  const bool unhooked = AutoUnhook(0) != 0;
+  const bool kept = BlockCommitted(g_nextInCopy);
+  RendezvousRelease();
+  const int result = thread ? ExitCodeWithin(thread, 10000) : 0;
+  if (thread) CloseHandle(thread);
+  Check(hooked && waiting && unhooked && before.Same() && kept && result == 42 + kHooked &&
+            call_in_copy(&Seven) == 8,
+        "removal_keeps_trampoline_holding_a_call", "hooked %d waiting %d unhooked %d bytes %s kept %d result %d",
+        hooked, waiting, unhooked, before.Same() ? "kept" : "changed", kept, result);
 }
 
 namespace {
