@@ -427,12 +427,16 @@ TEST_F(FilesTest, NewReplacesTheDocumentWhateverTheSaveDid)
 
 // Ctrl+N while New holds a text typed and not committed: the typed text goes with the old
 // document, and the new one starts clean.
-TEST_F(FilesTest, NewByKeyFromNewStartsAClearDocument)
+// The text typed into New is stored first, so New asks about it; after No the document is
+// a clear one.
+TEST_F(FilesTest, NewByKeyFromNewAsksAboutTheTypedTextThenStartsAClearDocument)
 {
     TypeInto(beta, QStringLiteral("typed"));
     ASSERT_FALSE(frm->ChangedCb->isChecked());
+    boxes.Answer(IDNO);
     Press(Qt::Key_N, Qt::ControlModifier);
-    EXPECT_TRUE(boxes.calls.empty());
+    ASSERT_EQ(boxes.calls.size(), 1u);
+    EXPECT_EQ(boxes.calls[0].flags, MB_YESNO | MB_ICONQUESTION);
     EXPECT_FALSE(frm->ChangedCb->isChecked());
     ReadNodes();
     for (PVirtualNode n : {alpha, beta, group1, one, two, group2, three, four}) {
