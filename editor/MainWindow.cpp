@@ -95,8 +95,8 @@ TZvLngFrm::TZvLngFrm(QWidget *Owner) : QWidget(Owner)
     BuildLayout();
     BindEvents();
 
-    // Every Qt widget paints through a back buffer, so IDed repaints without flicker at
-    // the timer's rate. The window takes the program's icon.
+    // Every Qt widget paints through a back buffer, so IDed repaints without flicker as
+    // its colour walks. The window takes the program's icon.
     setWindowIcon(QIcon());
 
     LangdefStream = std::make_unique<Langdef>(Langdef::Load(ProgramFolder()));

@@ -20,12 +20,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPaintEvent>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTest>
 #include <QTimer>
 
+#include <map>
 #include <set>
+#include <string>
 
 namespace {
 
@@ -412,6 +415,76 @@ TEST_F(WindowTest, ColourWalksAlongTheEdgesOfTheColourCube)
     }
 }
 
+// What the widgets of a window receive: every event that re-polishes, re-lays out or
+// repaints one of them.
+class WindowEvents : public QObject {
+public:
+    struct Seen {
+        QWidget *widget;
+        QEvent::Type type;
+        QRegion region;   // of a paint, in the widget's coordinates
+    };
+    explicit WindowEvents(QWidget *window) : window_(window) { QCoreApplication::instance()->installEventFilter(this); }
+    ~WindowEvents() override { QCoreApplication::instance()->removeEventFilter(this); }
+    std::vector<Seen> seen;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        static const std::set<QEvent::Type> types = {
+            QEvent::Paint,        QEvent::Polish,     QEvent::PolishRequest, QEvent::StyleChange,
+            QEvent::PaletteChange, QEvent::FontChange, QEvent::LayoutRequest, QEvent::Resize,
+            QEvent::Move,          QEvent::Show,       QEvent::Hide,          QEvent::UpdateLater};
+        auto *widget = qobject_cast<QWidget *>(watched);
+        if (widget && (widget == window_ || window_->isAncestorOf(widget)) && types.count(event->type())) {
+            QRegion region;
+            if (event->type() == QEvent::Paint)
+                region = static_cast<QPaintEvent *>(event)->region();
+            seen.push_back({widget, event->type(), region});
+        }
+        return false;
+    }
+
+private:
+    QWidget *window_;
+};
+
+TEST_F(WindowTest, AStepOfTheColourWalkRepaintsTheIdFieldAndNothingElse)
+{
+    Open();
+    ShowAndActivate();
+    QTest::qWait(50);
+    WindowEvents events(frm.get());
+    const TColor start = frm->IDed->Color();
+    for (int i = 0; i < 200; ++i) {
+        frm->TimerTimer(frm->Timer);
+        QApplication::processEvents();
+    }
+    ASSERT_NE(frm->IDed->Color(), start);
+
+    const QRect field(frm->IDed->mapTo(frm.get(), QPoint(0, 0)), frm->IDed->size());
+    int fieldPaints = 0;
+    std::map<std::string, int> unexpected;   // what, how often
+    for (const WindowEvents::Seen &e : events.seen) {
+        const std::string what = e.widget->objectName().toStdString() + " (" +
+                                 e.widget->metaObject()->className() + ") event " + std::to_string(int(e.type));
+        const bool inField = e.widget == frm->IDed || frm->IDed->isAncestorOf(e.widget);
+        if (e.type != QEvent::Paint) {
+            ++unexpected[what];
+            continue;
+        }
+        fieldPaints += e.widget == frm->IDed;
+        // Behind the field its holders paint its rectangle, no more.
+        const QRegion painted = e.region.translated(e.widget->mapTo(frm.get(), QPoint(0, 0)));
+        if (!inField && !QRegion(field).contains(painted.boundingRect()))
+            ++unexpected[what + " outside the field"];
+    }
+    for (const auto &[what, count] : unexpected)
+        ADD_FAILURE() << what << ", " << count << " times: a step repolishes, relays out or repaints no other widget";
+    EXPECT_GT(fieldPaints, 200 / TJvSpinEdit::kColorRedrawStep / 2) << "the walk shows";
+    EXPECT_LE(fieldPaints, 200 / TJvSpinEdit::kColorRedrawStep + 1) << "once every few steps";
+}
+
 TEST_F(WindowTest, TimerRunsFromTheStart)
 {
     frm = std::make_unique<TZvLngFrm>();
@@ -490,3 +563,4 @@ TEST_F(WindowTest, DestroyClearsTheTreeAndFreesTheTable)
     EXPECT_EQ(frm->Tree->TotalCount(), 0);
     EXPECT_EQ(frm->LangdefStream, nullptr);
 }
+
