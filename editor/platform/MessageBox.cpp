@@ -91,10 +91,22 @@ int AnswerFor(int button)
         return IDOK;
     }
 }
+
+int &BoxCount()
+{
+    static int count = 0;
+    return count;
+}
+}
+
+int MessageBoxCount()
+{
+    return BoxCount();
 }
 
 int MessageBoxW(QWidget *owner, const QString &text, const QString &caption, unsigned flags)
 {
+    ++BoxCount();
     if (Responder())
         return Responder()(owner, text, caption, flags);
 

@@ -19,6 +19,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPaintEvent>
 #include <QPushButton>
@@ -319,6 +320,83 @@ TEST_F(WindowTest, LeavingTheIdAtABuiltInIdAsksFirst)
         }
         EXPECT_EQ(frm->IDed->Value(), c.after) << c.value;
     }
+}
+
+// A click on Save that takes the focus from the id field at a built-in id brings the
+// warning first; whatever the answer, the click ends there: nothing is saved and the button
+// is drawn released. The same with the real box and with one answered at once.
+TEST_F(WindowTest, TheWarningOfAClickOnSaveEndsTheClick)
+{
+    Open();
+    ShowAndActivate();
+    int dialogs = 0;
+    TFileDialog::SetResponder([&](const TFileDialog &) {
+        ++dialogs;
+        return std::optional<QString>();
+    });
+    for (bool realBox : {false, true}) {
+        for (int answer : {IDYES, IDNO}) {
+            SCOPED_TRACE(testing::Message() << (realBox ? "real box, " : "recorded box, ")
+                                            << (answer == IDYES ? "Yes" : "No"));
+            frm->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(frm.get()));
+            frm->IDed->SetValue(-1);
+            frm->IDed->setFocus();
+            QApplication::processEvents();
+            ASSERT_TRUE(frm->IDed->hasFocus());
+            frm->IDed->SetValue(7);
+            boxes.calls.clear();
+            bool asked = false;
+            int furtherBoxes = 0;
+            MessageBoxResponder recorded;
+            // Any box after the warning is closed and counted, so that it fails the test
+            // instead of hanging it.
+            QTimer guard;
+            guard.setInterval(100);
+            QObject::connect(&guard, &QTimer::timeout, [&] {
+                if (QWidget *box = QApplication::activeModalWidget()) {
+                    ++furtherBoxes;
+                    static_cast<QDialog *>(box)->reject();
+                }
+            });
+            if (realBox) {
+                recorded = SetMessageBoxResponder({});
+                guard.start();
+                QTimer::singleShot(0, [&] {
+                    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                    ASSERT_NE(box, nullptr);
+                    asked = box->windowTitle() == QStringLiteral("Warning");
+                    // The button under the mouse is let go while the box is open.
+                    QTest::mouseRelease(frm->SaveBtn, Qt::LeftButton);
+                    box->button(answer == IDYES ? QMessageBox::Yes : QMessageBox::No)->click();
+                });
+            } else {
+                boxes.Answer(answer);
+            }
+            QTest::mousePress(frm->SaveBtn, Qt::LeftButton);
+            if (!realBox)
+                QTest::mouseRelease(frm->SaveBtn, Qt::LeftButton);
+            QApplication::processEvents();
+            if (realBox)
+                SetMessageBoxResponder(recorded);
+            else
+                asked = !boxes.calls.empty() && boxes.calls[0].caption == QStringLiteral("Warning");
+            EXPECT_TRUE(asked);
+            EXPECT_EQ(furtherBoxes, 0);
+            if (!realBox)
+                EXPECT_EQ(boxes.calls.size(), 1u) << "the warning, nothing more";
+            EXPECT_FALSE(frm->SaveBtn->isDown());
+            EXPECT_EQ(dialogs, 0) << "no save follows";
+            EXPECT_EQ(frm->IDed->Value(), answer == IDYES ? 7 : -1);
+            EXPECT_EQ(frm->focusWidget(), frm->SaveBtn) << "the press moved the focus";
+        }
+    }
+    // The next click on Save is a click.
+    frm->IDed->SetValue(9);
+    QTest::mouseClick(frm->SaveBtn, Qt::LeftButton);
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_FALSE(frm->SaveBtn->isDown());
+    TFileDialog::SetResponder({});
 }
 
 TEST_F(WindowTest, SwitchingToAnotherWindowIsNotLeavingTheId)
