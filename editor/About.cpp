@@ -35,11 +35,7 @@ W *Placed(W *widget, const char *name, int left, int top)
 QLabel *Caption(QWidget *parent, const char *name, const QString &text, int left, int top, bool bold)
 {
     auto *label = Placed(new QLabel(text, parent), name, left, top);
-    if (bold) {
-        QFont font = label->font();
-        font.setBold(true);
-        label->setFont(font);
-    }
+    label->setFont(WindowFont(11, bold));
     label->adjustSize();
     return label;
 }

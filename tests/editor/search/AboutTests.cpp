@@ -2,6 +2,8 @@
 #include "About.h"
 #include "Main.h"
 #include "StockFolder.h"
+
+#include "../Faces.h"
 #include "platform/MessageBox.h"
 
 #include <QApplication>
@@ -29,9 +31,11 @@ TEST(AboutBox, LayoutAndTheProgramsVersion)
     EXPECT_EQ(box.Comments->pos(), QPoint(140, 59));
     EXPECT_TRUE(box.Comments->wordWrap());
     EXPECT_FALSE(box.Comments->text().isEmpty());
+    // The window's face, 11 pixels high; the heading, the name and the credit in bold.
     for (QLabel *label : {box.ProductName, box.Version, box.Comments})
-        EXPECT_TRUE(label->font().bold()) << label->objectName().toStdString();
-    EXPECT_FALSE(box.Ver->font().bold());
+        ExpectFace(label, "Tahoma", 11, true);
+    ExpectFace(box.Ver, "Tahoma", 11, false);
+    ExpectFace(box.OKButton, "Tahoma", 11, false);
     EXPECT_EQ(box.OKButton->text(), QStringLiteral("OK"));
     EXPECT_EQ(box.OKButton->geometry(), QRect(188, 111, 75, 25));
     EXPECT_TRUE(box.OKButton->isDefault());
