@@ -5,7 +5,6 @@
 #include "platform/Application.h"
 #include "platform/Fonts.h"
 
-#include <QApplication>
 #include <QFont>
 #include <QFrame>
 #include <QLabel>
@@ -179,9 +178,6 @@ TAboutBox::TAboutBox(QWidget *owner)
         Ver->adjustSize();
     }
 
-    if (QApplication::windowIcon().isNull())
-        QApplication::setWindowIcon(ProgramWindowIcon());
-    setWindowIcon(ProgramWindowIcon());
 }
 
 TAboutBox::~TAboutBox() = default;

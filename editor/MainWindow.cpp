@@ -96,8 +96,7 @@ TZvLngFrm::TZvLngFrm(QWidget *Owner) : QWidget(Owner)
     BindEvents();
 
     // Every Qt widget paints through a back buffer, so IDed repaints without flicker as
-    // its colour walks. The window takes the program's icon.
-    setWindowIcon(QIcon());
+    // its colour walks. The window has no icon of its own: it shows the program's.
 
     LangdefStream = std::make_unique<Langdef>(Langdef::Load(ProgramFolder()));
     StockVersion = LangdefStream->StockVersion();
