@@ -134,6 +134,8 @@ QString FormatFileVersion(const char *version)
                              int(numbers[3]));
 }
 
+// A fixed dialog: a title with a close button, neither minimise nor maximise, and a size
+// of its own that the window manager is told it cannot change.
 TAboutBox::TAboutBox(QWidget *owner)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)

@@ -53,6 +53,24 @@ TEST(AboutBox, LayoutAndTheProgramsVersion)
     EXPECT_EQ(box.Ver->text(), QStringLiteral("1.0.5.26"));
 }
 
+// A fixed dialog: a title and a close button, no minimise or maximise, and a size the
+// window system is told it cannot change.
+TEST(AboutBox, AFixedDialogWithACloseButtonOnly)
+{
+    TAboutBox box;
+    box.show();
+    QApplication::processEvents();
+    ASSERT_NE(box.windowHandle(), nullptr);
+    const Qt::WindowFlags flags = box.windowHandle()->flags();
+    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Dialog);
+    EXPECT_TRUE(flags.testFlag(Qt::WindowTitleHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(box.windowHandle()->minimumSize(), QSize(289, 161));
+    EXPECT_EQ(box.windowHandle()->maximumSize(), QSize(289, 161));
+    box.hide();
+}
+
 TEST(AboutBox, VersionTextIsFourDecimalWords)
 {
     struct Case {
