@@ -19,24 +19,9 @@ seconds=${SECONDS_MEASURED:-10}
 program=$(realpath "$program")
 command -v Xvfb >/dev/null || { echo "Xvfb is missing (scripts/install-deps.sh installs it)" >&2; exit 1; }
 
-work=$(mktemp -d)
-xvfb=""
-editor=""
-cleanup() {
-  if [ -n "$editor" ]; then kill "$editor" 2>/dev/null || true; wait "$editor" 2>/dev/null || true; fi
-  if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
-
-# From a scratch folder, so that no file of the working tree is opened.
-(cd "$work" && DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb exec "$program") 2>/dev/null &
-editor=$!
+source scripts/virtual-screen.sh
+start_screen 1024x768x24
+start_editor "$program"
 
 # The clock ticks of user and system time the process has taken so far.
 ticks() {

@@ -29,8 +29,8 @@
 // alone. Each repaint of a window on a display server costs a round trip to the server
 // whatever it draws, so the field is redrawn once its colour has moved by kColorRedrawStep
 // or more in one of the three bytes from the colour last drawn: a colour that walks one
-// step at a time shows every kColorRedrawStep steps (a change of 3 % in one byte, too small
-// to be seen as a jump), any other change at once.
+// step at a time shows every kColorRedrawStep steps (a change of 6 % in one byte), any
+// other change at once.
 //
 // OnEnter / OnExit are raised when the field gains / loses the input focus; on leaving, the
 // text is normalised before OnExit runs, so the handler reads the final value.
@@ -45,7 +45,7 @@
 class TJvSpinEdit : public QAbstractSpinBox {
     Q_OBJECT
 public:
-    static constexpr int kColorRedrawStep = 8;
+    static constexpr int kColorRedrawStep = 16;
 
     explicit TJvSpinEdit(QWidget *parent = nullptr);
 
