@@ -5,7 +5,6 @@
 #include "platform/Application.h"
 #include "platform/Fonts.h"
 
-#include <QApplication>
 #include <QFont>
 #include <QFrame>
 #include <QLabel>
@@ -35,11 +34,7 @@ W *Placed(W *widget, const char *name, int left, int top)
 QLabel *Caption(QWidget *parent, const char *name, const QString &text, int left, int top, bool bold)
 {
     auto *label = Placed(new QLabel(text, parent), name, left, top);
-    if (bold) {
-        QFont font = label->font();
-        font.setBold(true);
-        label->setFont(font);
-    }
+    label->setFont(WindowFont(11, bold));
     label->adjustSize();
     return label;
 }
@@ -139,6 +134,8 @@ QString FormatFileVersion(const char *version)
                              int(numbers[3]));
 }
 
+// A fixed dialog: a title with a close button, neither minimise nor maximise, and a size
+// of its own that the window manager is told it cannot change.
 TAboutBox::TAboutBox(QWidget *owner)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
@@ -183,9 +180,6 @@ TAboutBox::TAboutBox(QWidget *owner)
         Ver->adjustSize();
     }
 
-    if (QApplication::windowIcon().isNull())
-        QApplication::setWindowIcon(ProgramWindowIcon());
-    setWindowIcon(ProgramWindowIcon());
 }
 
 TAboutBox::~TAboutBox() = default;

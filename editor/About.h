@@ -14,8 +14,7 @@ class QPushButton;
 class TAboutBox : public QDialog {
     Q_OBJECT
 public:
-    // Reads the version once, here. When the program has no application icon yet, the
-    // about box gives it the program's picture.
+    // Reads the version once, here.
     explicit TAboutBox(QWidget *owner = nullptr);
     ~TAboutBox() override;
 
@@ -41,6 +40,7 @@ extern TAboutBox *AboutBox;
 // without leading zeros; empty when `version` is not such a text.
 QString FormatFileVersion(const char *version);
 
-// The program's picture, 128 x 128, drawn on first use.
+// The program's picture, 128 x 128, drawn on first use; the same as the icon of every
+// window of the program (start-up gives it to the application).
 QPixmap ProgramPicture();
 QIcon ProgramWindowIcon();

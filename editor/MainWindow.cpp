@@ -95,9 +95,8 @@ TZvLngFrm::TZvLngFrm(QWidget *Owner) : QWidget(Owner)
     BuildLayout();
     BindEvents();
 
-    // Every Qt widget paints through a back buffer, so IDed repaints without flicker at
-    // the timer's rate. The window takes the program's icon.
-    setWindowIcon(QIcon());
+    // Every Qt widget paints through a back buffer, so IDed repaints without flicker as
+    // its colour walks. The window has no icon of its own: it shows the program's.
 
     LangdefStream = std::make_unique<Langdef>(Langdef::Load(ProgramFolder()));
     StockVersion = LangdefStream->StockVersion();
@@ -214,21 +213,13 @@ QFrame *TZvLngFrm::BuildTopStrip()
     auto *idRow = new QHBoxLayout;
     idRow->setSpacing(4);
     Label1 = Label(Panel1, "Label1", QStringLiteral("ID"));
-    {
-        QFont bold = Label1->font();
-        bold.setBold(true);
-        Label1->setFont(bold);
-    }
+    Label1->setFont(WindowFont(11, true));
     IDed = Named(new TJvSpinEdit(Panel1), "IDed");
     IDed->SetMinValue(-1);
     IDed->SetMaxValue(254);
     IDed->SetValue(-1);
     IDed->SetColor(kIdInitialColor);
-    {
-        QFont bold = IDed->font();
-        bold.setBold(true);
-        IDed->setFont(bold);
-    }
+    IDed->setFont(WindowFont(11, true));
     IDed->setFixedWidth(56);
     IDed->setToolTip(QStringLiteral(
         "Identification number of language (to save in ZV parameters, etc).... Do not override "
@@ -336,12 +327,7 @@ QFrame *TZvLngFrm::BuildCommandStrip(QWidget *parent)
     DelBtn->setEnabled(false);
     CpyBtn = Button(Panel3, "CpyBtn", QStringLiteral("\u2193"));
     CpyBtn->setToolTip(QStringLiteral("Copy template to translate"));
-    {
-        QFont arrow = CpyBtn->font();
-        arrow.setBold(true);
-        arrow.setPixelSize(14);
-        CpyBtn->setFont(arrow);
-    }
+    CpyBtn->setFont(WindowFont(14, true));
     SearchBtn = Button(Panel3, "SearchBtn", QString());
     SearchBtn->setIcon(MagnifierIcon());
     SearchBtn->setToolTip(QStringLiteral("Search"));

@@ -5,7 +5,7 @@
 #include "Searchx.h"
 #include "platform/Application.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QTimer>
 
 #include <algorithm>
@@ -40,6 +40,9 @@ ProgramWindows::ProgramWindows() = default;
 
 void ProgramWindows::Create()
 {
+    // The program's icon, for every window that has none of its own: all of them, the
+    // message boxes included.
+    QApplication::setWindowIcon(ProgramWindowIcon());
     main = std::make_unique<TZvLngFrm>();
     ZvLngFrm = main.get();
     search = std::make_unique<TSearchFrm>(main.get());

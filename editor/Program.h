@@ -26,8 +26,8 @@ public:
     ProgramWindows(const ProgramWindows &) = delete;
     ProgramWindows &operator=(const ProgramWindows &) = delete;
 
-    // Makes the three windows and sets the globals; an exception from a constructor
-    // leaves the windows made before it in place.
+    // Gives the application the program's icon, makes the three windows and sets the
+    // globals; an exception from a constructor leaves the windows made before it in place.
     void Create();
 
     std::unique_ptr<TZvLngFrm> main;

@@ -17,22 +17,10 @@ cmake --build "$build" -j "$(nproc)" --target glossmith
 folder=/opt/glossmith
 install -D -m 755 "$build/editor/glossmith" "$folder/glossmith"
 
-work=$(mktemp -d)
-xvfb=""
-editor=""
-cleanup() {
-  if [ -n "$editor" ]; then kill "$editor" 2>/dev/null || true; wait "$editor" 2>/dev/null || true; fi
-  if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Xvfb keeps its screen as an XWD file in $work and writes its display number to fd 3.
-Xvfb -displayfd 3 -screen 0 757x591x24 -nocursor -fbdir "$work" -nolisten tcp 3>"$work/display" &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-(cd "$work" && DISPLAY=":$(cat display)" QT_QPA_PLATFORM=xcb exec "$folder/glossmith") &
-editor=$!
+source scripts/virtual-screen.sh
+# Xvfb keeps its screen as an XWD file in $work.
+start_screen 757x591x24 -nocursor -fbdir "$work"
+start_editor "$folder/glossmith"
 sleep 3
 xwdtopnm "$work/Xvfb_screen0" 2>/dev/null | pnmtopng -compression 9 >docs/screenshot.png
 echo "docs/screenshot.png: the editor as run from $folder"

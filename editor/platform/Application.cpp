@@ -35,14 +35,32 @@ void ShowCurrentException()
 TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
     installEventFilter(new TAltNumpadKeys(this));
+    // Application filters see a widget's mouse press after the focus has moved.
+    installEventFilter(this);
 }
 
 bool TApplication::notify(QObject *receiver, QEvent *event)
 {
+    const QEvent *outerPress = press_;
+    const int outerBoxes = pressBoxes_;
+    if (event->type() == QEvent::MouseButtonPress && receiver->isWidgetType()) {
+        press_ = event;
+        pressBoxes_ = MessageBoxCount();
+    }
+    bool result = true;
     try {
-        return QApplication::notify(receiver, event);
+        result = QApplication::notify(receiver, event);
     } catch (...) {
         ShowCurrentException();
-        return true;
     }
+    press_ = outerPress;
+    pressBoxes_ = outerBoxes;
+    return result;
+}
+
+bool TApplication::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event == press_ && MessageBoxCount() != pressBoxes_)
+        return true;
+    return QApplication::eventFilter(watched, event);
 }

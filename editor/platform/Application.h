@@ -55,5 +55,17 @@ public:
 
     // Delivers every event inside a guard: an exception that leaves a handler is shown by
     // ShowCurrentException and the event counts as handled.
+    //
+    // A mouse press that moves the input focus runs the handlers of the focus change before
+    // the press reaches the control under the mouse. When one of them asks something in a
+    // message box, the answer ends the click: the press goes no further, so no button is
+    // left drawn pressed (its release came while the box was open) and nothing is clicked.
     bool notify(QObject *receiver, QEvent *event) override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    const QEvent *press_ = nullptr;   // the mouse press being delivered to a widget
+    int pressBoxes_ = 0;              // MessageBoxCount when it arrived
 };

@@ -1,6 +1,7 @@
 #include "platform/Fonts.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QPainter>
@@ -28,16 +29,14 @@ QStringList WineFontFolders()
     return folders;
 }
 
-// Adds the regular and the bold Tahoma of the first Wine font folder that holds them;
-// true once the family is there.
+// Adds the regular Tahoma of the first Wine font folder that holds it; true once the
+// family is there. Wine's "tahomabd.ttf" stays out (see Fonts.h).
 bool AddWineTahoma()
 {
     for (const QString &folder : WineFontFolders()) {
-        const QDir dir(folder);
-        const QStringList files = dir.entryList({QStringLiteral("tahoma.ttf"), QStringLiteral("tahomabd.ttf")},
-                                                QDir::Files | QDir::Readable, QDir::Name);
-        for (const QString &file : files)
-            QFontDatabase::addApplicationFont(dir.filePath(file));
+        const QString file = QDir(folder).filePath(QStringLiteral("tahoma.ttf"));
+        if (QFileInfo(file).isReadable())
+            QFontDatabase::addApplicationFont(file);
         if (QFontDatabase::hasFamily(kTahoma))
             return true;
     }
@@ -82,10 +81,11 @@ QString WindowFace()
     return face;
 }
 
-QFont WindowFont(int pixelSize)
+QFont WindowFont(int pixelSize, bool bold)
 {
     QFont font(WindowFace());
     font.setPixelSize(pixelSize);
+    font.setBold(bold);
     return font;
 }
 

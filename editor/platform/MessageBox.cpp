@@ -48,6 +48,10 @@ QMessageBox::Icon IconFor(unsigned flags)
 
 // A box that only its buttons answer has no close button, and Escape and a request to
 // close it do nothing (QMessageBox would take No for the escape button of its own accord).
+// Without a close button (and with CustomizeWindowHint, so that Qt adds none), Qt's X11
+// plugin gives the window Motif hints whose functions are moving and resizing only: a
+// window manager that follows them offers no close (openbox keeps its close button on
+// every window whatever the hints say; the request it sends is ignored).
 class Box : public QMessageBox {
 public:
     Box(Icon icon, const QString &caption, const QString &text, QWidget *owner, bool answeredByButtonsOnly)
@@ -91,10 +95,22 @@ int AnswerFor(int button)
         return IDOK;
     }
 }
+
+int &BoxCount()
+{
+    static int count = 0;
+    return count;
+}
+}
+
+int MessageBoxCount()
+{
+    return BoxCount();
 }
 
 int MessageBoxW(QWidget *owner, const QString &text, const QString &caption, unsigned flags)
 {
+    ++BoxCount();
     if (Responder())
         return Responder()(owner, text, caption, flags);
 

@@ -42,6 +42,9 @@ int MessageBoxW(QWidget *owner, const QString &text, const QString &caption, uns
 using MessageBoxResponder =
     std::function<int(QWidget *owner, const QString &text, const QString &caption, unsigned flags)>;
 
+// How many boxes have been asked so far (shown or answered by a responder).
+int MessageBoxCount();
+
 // Installs `responder` for every later call; an empty function shows real boxes again.
 // Returns the responder that was installed before.
 MessageBoxResponder SetMessageBoxResponder(MessageBoxResponder responder);

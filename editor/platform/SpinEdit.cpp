@@ -3,8 +3,11 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QLineEdit>
+#include <QPainter>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 constexpr double kHexMax = 4294967295.0;   // 0xFFFFFFFF
@@ -232,8 +235,23 @@ void TJvSpinEdit::changeEvent(QEvent *event)
 
 void TJvSpinEdit::SetColor(TColor color)
 {
-    FColor = color & 0xFFFFFF;
-    ApplyColors();
+    color &= 0xFFFFFF;
+    if (!FColorSet) {
+        FColorSet = true;
+        FColor = color;
+        ApplyColors();
+        update();
+        return;
+    }
+    if (color == FColor)
+        return;
+    FColor = color;
+    const auto distance = [](TColor a, TColor b, int shift) {
+        return std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF));
+    };
+    if (std::max({distance(color, FDrawnColor, 0), distance(color, FDrawnColor, 8),
+                  distance(color, FDrawnColor, 16)}) >= kColorRedrawStep)
+        update();
 }
 
 TColor TJvSpinEdit::FontColor() const
@@ -263,10 +281,29 @@ void TJvSpinEdit::SetParentFont(bool parentFont)
 
 void TJvSpinEdit::ApplyColors()
 {
-    // Only the roles set here are the field's own; the rest follows the parent.
+    // Only the roles set here are the field's own; the rest follows the parent. A field
+    // with a colour of its own has a clear base, which paintEvent fills: the style then
+    // draws the frame and the buttons over it, and so does the text field inside with
+    // the styles that give it a panel of its own.
     QPalette colors;
-    colors.setColor(QPalette::Base, ToQColor(FColor));
+    if (FColorSet)
+        colors.setColor(QPalette::Base, Qt::transparent);
     if (FFontColorSet)
         colors.setColor(QPalette::Text, ToQColor(FFontColor));
     setPalette(colors);
+}
+
+void TJvSpinEdit::paintEvent(QPaintEvent *event)
+{
+    if (FColorSet) {
+        // The base as the style draws it inside its frame: a rounded rectangle that keeps
+        // one pixel free above and below.
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(ToQColor(FColor));
+        painter.drawRoundedRect(QRectF(0.5, 1.5, width() - 1, height() - 3), 2, 2);
+        FDrawnColor = FColor;
+    }
+    QAbstractSpinBox::paintEvent(event);
 }

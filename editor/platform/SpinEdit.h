@@ -23,6 +23,15 @@
 // FontColor the text colour. SetParentFont(true) gives the field its parent's font and
 // text colour again (the background stays).
 //
+// A background set with SetColor is painted by the field itself, under the frame and the
+// buttons the style draws: a new colour changes no palette (which would be handed on to the
+// text field inside and would make the style draw its frame afresh) and repaints the field
+// alone. Each repaint of a window on a display server costs a round trip to the server
+// whatever it draws, so the field is redrawn once its colour has moved by kColorRedrawStep
+// or more in one of the three bytes from the colour last drawn: a colour that walks one
+// step at a time shows every kColorRedrawStep steps (a change of 6 % in one byte), any
+// other change at once.
+//
 // OnEnter / OnExit are raised when the field gains / loses the input focus; on leaving, the
 // text is normalised before OnExit runs, so the handler reads the final value.
 #pragma once
@@ -36,6 +45,8 @@
 class TJvSpinEdit : public QAbstractSpinBox {
     Q_OBJECT
 public:
+    static constexpr int kColorRedrawStep = 16;
+
     explicit TJvSpinEdit(QWidget *parent = nullptr);
 
     using TNotifyEvent = std::function<void(TJvSpinEdit *Sender)>;
@@ -85,6 +96,7 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     QString TextFromValue(double value) const;
@@ -101,6 +113,8 @@ private:
     bool FHexadecimal = false;
     int FDecimals = 0;
     TColor FColor;
+    bool FColorSet = false;    // the field paints FColor itself
+    TColor FDrawnColor = 0;    // the background of the last paint
     bool FFontColorSet = false;
     TColor FFontColor = 0;
     bool FParentFont = true;

@@ -2,6 +2,8 @@
 // magnifier.
 #include "platform/Fonts.h"
 
+#include "../Faces.h"
+
 #include <QImage>
 #include <QPixmap>
 
@@ -26,6 +28,21 @@ TEST(FontsTest, TahomaFallsBackToTheNarrowestCloseFaceInstalled)
     };
     for (const Case &c : cases)
         EXPECT_EQ(FallbackWindowFace(c.installed).toStdString(), c.face) << c.installed.join(", ").toStdString();
+}
+
+TEST(FontsTest, TheBoldWindowFaceIsDrawnBold)
+{
+    const QFont normal = WindowFont(11);
+    const QFont bold = WindowFont(11, true);
+    EXPECT_EQ(normal.family(), WindowFace());
+    EXPECT_EQ(bold.family(), WindowFace());
+    EXPECT_EQ(QFontInfo(normal).pixelSize(), 11);
+    EXPECT_EQ(QFontInfo(bold).pixelSize(), 11);
+    EXPECT_EQ(normal.weight(), QFont::Normal);
+    EXPECT_EQ(bold.weight(), QFont::Bold);
+    for (const char *text : {"ID", "-1", "Version", "Zorvane", "language pack editor"})
+        EXPECT_GE(BoldInkRatio(bold, QString::fromLatin1(text)), kBoldInk)
+            << text << " in " << QFontInfo(bold).family().toStdString();
 }
 
 TEST(FontsTest, DrawnMagnifierIsAGlyphAtEverySize)

@@ -122,6 +122,42 @@ TEST(MessageBoxTest, RealBoxEscapeAndCloseAnswerOnlyWithCancelOrOk)
     }
 }
 
+// What the box offers the window manager, as the window system is given it (on X11 the
+// Motif hints): a title and a close function where closing answers the box, no close
+// function on a Yes/No box, and no minimise or maximise on any.
+TEST(MessageBoxTest, RealBoxOffersCloseOnlyWhereClosingAnswers)
+{
+    const struct {
+        unsigned flags;
+        bool close;
+    } cases[] = {
+        {MB_OK | MB_ICONERROR, true},
+        {MB_OKCANCEL | MB_ICONINFORMATION, true},
+        {MB_YESNOCANCEL | MB_ICONQUESTION, true},
+        {MB_YESNO | MB_ICONQUESTION, false},
+        {MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2, false},
+    };
+    for (const auto &c : cases) {
+        Qt::WindowFlags seen;
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            ASSERT_NE(box->windowHandle(), nullptr);
+            seen = box->windowHandle()->flags();
+            EXPECT_EQ(box->windowFlags(), seen);
+            box->buttons().first()->click();
+        });
+        MessageBoxW(nullptr, "text", "caption", c.flags);
+        SCOPED_TRACE(testing::Message() << "flags " << c.flags);
+        EXPECT_EQ(seen & Qt::WindowType_Mask, Qt::Dialog);
+        EXPECT_TRUE(seen.testFlag(Qt::WindowTitleHint));
+        EXPECT_EQ(seen.testFlag(Qt::WindowCloseButtonHint), c.close);
+        // Without this hint Qt gives every dialog a close button of its own accord.
+        EXPECT_TRUE(c.close || seen.testFlag(Qt::CustomizeWindowHint));
+        EXPECT_FALSE(seen & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    }
+}
+
 TEST(ApplicationTest, ExceptionsAreShownWithTheirMessage)
 {
     MessageBoxRecorder boxes;

@@ -4,11 +4,16 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionSpinBox>
 #include <QTest>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -145,13 +150,112 @@ TEST_F(SpinEditTest, ChangeOnlyWhenTheTextChangesAndEnterExitAroundTheFocus)
     EXPECT_EQ(spin->Text(), "7");
 }
 
-TEST_F(SpinEditTest, ColoursAndTheParentFont)
+// A field that shows the style's options of its drawing.
+class StyledSpinEdit : public TJvSpinEdit {
+public:
+    using TJvSpinEdit::TJvSpinEdit;
+    using TJvSpinEdit::initStyleOption;
+};
+
+// The field as it draws itself (the text field inside it left out) over the window's
+// background, and as the style draws it with `base` as the palette's base colour.
+QImage DrawnField(StyledSpinEdit *spin, const QColor *base = nullptr)
+{
+    QImage image(spin->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(spin->window()->palette().color(QPalette::Window));
+    if (!base) {
+        spin->render(&image, QPoint(), QRegion(), {});
+        return image;
+    }
+    QStyleOptionSpinBox option;
+    spin->initStyleOption(&option);
+    option.palette.setColor(QPalette::Base, *base);
+    QPainter painter(&image);
+    spin->style()->drawComplexControl(QStyle::CC_SpinBox, &option, &painter, spin);
+    return image;
+}
+
+// The largest difference of a colour byte between two drawings of one size.
+int LargestDifference(const QImage &a, const QImage &b)
+{
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            largest = std::max({largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                std::abs(qBlue(p) - qBlue(q))});
+        }
+    return largest;
+}
+
+// Paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+TEST_F(SpinEditTest, TheBackgroundColourIsDrawnAsTheStyleDrawsItsBase)
+{
+    auto *field = new StyledSpinEdit(window.get());
+    window->layout()->addWidget(field);
+    window->setPalette(QPalette(Qt::black, Qt::white));
+    QApplication::processEvents();
+
+    for (const QColor &color : {QColor(0, 0, 255), QColor(255, 0, 255), QColor(12, 200, 7)}) {
+        field->SetColor(FromQColor(color));
+        EXPECT_EQ(field->Color(), FromQColor(color));
+        const QImage drawn = DrawnField(field);
+        EXPECT_LE(LargestDifference(drawn, DrawnField(field, &color)), 16) << color.name().toStdString();
+        const QColor white(Qt::white);
+        EXPECT_GT(LargestDifference(drawn, DrawnField(field, &white)), 200) << color.name().toStdString();
+    }
+    // A new colour changes nothing that the style or the children would take up again.
+    const qint64 palette = field->palette().cacheKey();
+    field->SetColor(0xFF123456);
+    EXPECT_EQ(field->palette().cacheKey(), palette);
+    EXPECT_EQ(field->Color(), 0x123456u) << "the top byte is dropped";
+}
+
+TEST_F(SpinEditTest, AWalkingColourIsRedrawnEveryFewSteps)
+{
+    PaintCounter counter(spin);
+    spin->SetColor(0x00FF0000);
+    QApplication::processEvents();
+    ASSERT_GE(counter.paints, 1);
+
+    // One step at a time: a redraw once the colour is kColorRedrawStep away from the one
+    // drawn.
+    for (int round = 0; round < 3; ++round) {
+        counter.paints = 0;
+        const TColor start = spin->Color();
+        for (int step = 1; step < TJvSpinEdit::kColorRedrawStep; ++step) {
+            spin->SetColor(start + TColor(step));
+            QApplication::processEvents();
+        }
+        EXPECT_EQ(counter.paints, 0) << round;
+        spin->SetColor(start + TColor(TJvSpinEdit::kColorRedrawStep));
+        QApplication::processEvents();
+        EXPECT_EQ(counter.paints, 1) << round;
+    }
+    // Any other change shows at once.
+    counter.paints = 0;
+    spin->SetColor(0x0000FF00);
+    QApplication::processEvents();
+    EXPECT_EQ(counter.paints, 1);
+}
+
+TEST_F(SpinEditTest, FontColourAndTheParentFont)
 {
     window->setPalette(QPalette(Qt::black, Qt::white));
     spin->SetColor(0xFF0000);   // blue, as Windows packs it
-    EXPECT_EQ(spin->palette().color(QPalette::Base), QColor(0, 0, 255));
-    EXPECT_EQ(spin->Color(), 0xFF0000u);
-
     QFont bold = spin->font();
     bold.setBold(true);
     spin->setFont(bold);
@@ -164,7 +268,6 @@ TEST_F(SpinEditTest, ColoursAndTheParentFont)
     EXPECT_FALSE(spin->font().bold());
     EXPECT_EQ(spin->palette().color(QPalette::Text), window->palette().color(QPalette::Text));
     EXPECT_EQ(spin->Color(), 0xFF0000u);   // the background is not the font's
-    EXPECT_EQ(spin->palette().color(QPalette::Base), QColor(0, 0, 255));
 }
 
 }   // namespace

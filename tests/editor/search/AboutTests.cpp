@@ -1,17 +1,27 @@
-// The about box: its layout, the version the build gives the program, and closing it.
+// The about box: its layout, the version the build gives the program, and closing it; the
+// program's icon on every window.
 #include "About.h"
 #include "Main.h"
+#include "Program.h"
+#include "Searchx.h"
 #include "StockFolder.h"
 #include "platform/MessageBox.h"
 
+#include "../Faces.h"
+
 #include <QApplication>
 #include <QFrame>
+#include <QIcon>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 TEST(AboutBox, LayoutAndTheProgramsVersion)
 {
@@ -29,9 +39,11 @@ TEST(AboutBox, LayoutAndTheProgramsVersion)
     EXPECT_EQ(box.Comments->pos(), QPoint(140, 59));
     EXPECT_TRUE(box.Comments->wordWrap());
     EXPECT_FALSE(box.Comments->text().isEmpty());
+    // The window's face, 11 pixels high; the heading, the name and the credit in bold.
     for (QLabel *label : {box.ProductName, box.Version, box.Comments})
-        EXPECT_TRUE(label->font().bold()) << label->objectName().toStdString();
-    EXPECT_FALSE(box.Ver->font().bold());
+        ExpectFace(label, "Tahoma", 11, true);
+    ExpectFace(box.Ver, "Tahoma", 11, false);
+    ExpectFace(box.OKButton, "Tahoma", 11, false);
     EXPECT_EQ(box.OKButton->text(), QStringLiteral("OK"));
     EXPECT_EQ(box.OKButton->geometry(), QRect(188, 111, 75, 25));
     EXPECT_TRUE(box.OKButton->isDefault());
@@ -39,7 +51,24 @@ TEST(AboutBox, LayoutAndTheProgramsVersion)
         EXPECT_EQ(w->parentWidget(), box.Panel1);
 
     EXPECT_EQ(box.Ver->text(), QStringLiteral("1.0.5.26"));
-    EXPECT_FALSE(QApplication::windowIcon().isNull());
+}
+
+// A fixed dialog: a title and a close button, no minimise or maximise, and a size the
+// window system is told it cannot change.
+TEST(AboutBox, AFixedDialogWithACloseButtonOnly)
+{
+    TAboutBox box;
+    box.show();
+    QApplication::processEvents();
+    ASSERT_NE(box.windowHandle(), nullptr);
+    const Qt::WindowFlags flags = box.windowHandle()->flags();
+    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Dialog);
+    EXPECT_TRUE(flags.testFlag(Qt::WindowTitleHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(box.windowHandle()->minimumSize(), QSize(289, 161));
+    EXPECT_EQ(box.windowHandle()->maximumSize(), QSize(289, 161));
+    box.hide();
 }
 
 TEST(AboutBox, VersionTextIsFourDecimalWords)
@@ -106,4 +135,53 @@ TEST(AboutBox, ShownCentredOnTheMainWindow)
         EXPECT_EQ(box.exec(), QDialog::Accepted);
         ZvLngFrm = nullptr;
     }
+}
+
+// Start-up gives the application the program's icon, and every window shows it: the main
+// window, the search window, the about box and every kind of message box, none of them
+// with an icon of its own that would hide it.
+TEST(ProgramWindowsTest, EveryWindowShowsTheProgramsIcon)
+{
+    LangdefBuilder table;
+    table.AddLanguage(7, QStringLiteral("English (7)"), true).Single(0x01000100, "Hello");
+    StockFolder folder(table);
+    MessageBoxRecorder boxes{IDNO};
+    QApplication::setWindowIcon(QIcon());   // as before start-up
+    ProgramWindows windows;
+    windows.Create();
+    windows.main->Timer->stop();
+    const QIcon program = QApplication::windowIcon();
+    ASSERT_FALSE(program.isNull());
+    EXPECT_EQ(program.pixmap(128, 128).toImage(), ProgramPicture().toImage());
+
+    const auto expectProgramIcon = [&](QWidget *window) {
+        const std::string name = window->objectName().toStdString();
+        EXPECT_EQ(window->windowIcon().cacheKey(), program.cacheKey()) << name;
+        ASSERT_NE(window->windowHandle(), nullptr) << name;
+        // What the window system is given.
+        EXPECT_EQ(window->windowHandle()->icon().cacheKey(), program.cacheKey()) << name;
+    };
+    for (QWidget *window : std::initializer_list<QWidget *>{windows.main.get(), windows.search.get(),
+                                                           windows.about.get()}) {
+        window->show();
+        QApplication::processEvents();
+        expectProgramIcon(window);
+    }
+    windows.about->hide();
+
+    const MessageBoxResponder recorded = SetMessageBoxResponder({});
+    for (unsigned flags : {MB_OK | MB_ICONERROR, MB_OK | MB_ICONWARNING, MB_YESNO | MB_ICONWARNING,
+                           MB_YESNO | MB_ICONQUESTION, MB_YESNOCANCEL | MB_ICONQUESTION}) {
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            shown = true;
+            expectProgramIcon(box);
+            box->buttons().first()->click();
+        });
+        MessageBoxW(nullptr, QStringLiteral("text"), QStringLiteral("caption"), flags);
+        EXPECT_TRUE(shown) << flags;
+    }
+    SetMessageBoxResponder(recorded);
 }

@@ -1,11 +1,13 @@
 // The windows as they are drawn with the faces the install gives: the main window's strips
-// and controls in their places, orders and sizes, and no caption of the main window, the
-// search window or the about box cut off.
+// and controls in their places, orders and sizes, the faces of its captions, and no caption
+// of the main window, the search window or the about box cut off.
 #include "WindowFixture.h"
 
 #include "About.h"
+#include "Faces.h"
 #include "Searchx.h"
 #include "platform/Fonts.h"
+#include "platform/SpinEdit.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -341,6 +343,20 @@ TEST_F(WindowTest, NoCaptionIsCutOff)
     ExpectWindowFont(&about);
     ExpectAllOf(Names({"ProductName", "Version", "Ver", "Comments", "OKButton"}), ExpectCaptionsFit(&about));
     about.hide();
+}
+
+// The window's face throughout, the language id and its label in bold, the copy arrow in
+// bold at 14 pixels.
+TEST_F(WindowTest, TheIdAndItsLabelAreBold)
+{
+    Open();
+    ShowAndActivate();
+    ExpectFace(frm->Label1, "Tahoma", 11, true);
+    ExpectFace(frm->IDed, "Tahoma", 11, true);
+    ExpectFace(frm->CpyBtn, "Tahoma", 14, true);
+    for (QWidget *control : std::initializer_list<QWidget *>{frm->Label2, frm->Label3, frm->Nameed, frm->NewBtn,
+                                                            frm->SaveBtn, frm->AboutBtn, frm->StaticText1})
+        ExpectFace(control, "Tahoma", 11, false);
 }
 
 // "π" in Times New Roman or its metric twin; the search button shows a magnifier, not the

@@ -19,13 +19,17 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPaintEvent>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTest>
 #include <QTimer>
 
+#include <map>
 #include <set>
+#include <string>
 
 namespace {
 
@@ -318,6 +322,83 @@ TEST_F(WindowTest, LeavingTheIdAtABuiltInIdAsksFirst)
     }
 }
 
+// A click on Save that takes the focus from the id field at a built-in id brings the
+// warning first; whatever the answer, the click ends there: nothing is saved and the button
+// is drawn released. The same with the real box and with one answered at once.
+TEST_F(WindowTest, TheWarningOfAClickOnSaveEndsTheClick)
+{
+    Open();
+    ShowAndActivate();
+    int dialogs = 0;
+    TFileDialog::SetResponder([&](const TFileDialog &) {
+        ++dialogs;
+        return std::optional<QString>();
+    });
+    for (bool realBox : {false, true}) {
+        for (int answer : {IDYES, IDNO}) {
+            SCOPED_TRACE(testing::Message() << (realBox ? "real box, " : "recorded box, ")
+                                            << (answer == IDYES ? "Yes" : "No"));
+            frm->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(frm.get()));
+            frm->IDed->SetValue(-1);
+            frm->IDed->setFocus();
+            QApplication::processEvents();
+            ASSERT_TRUE(frm->IDed->hasFocus());
+            frm->IDed->SetValue(7);
+            boxes.calls.clear();
+            bool asked = false;
+            int furtherBoxes = 0;
+            MessageBoxResponder recorded;
+            // Any box after the warning is closed and counted, so that it fails the test
+            // instead of hanging it.
+            QTimer guard;
+            guard.setInterval(100);
+            QObject::connect(&guard, &QTimer::timeout, [&] {
+                if (QWidget *box = QApplication::activeModalWidget()) {
+                    ++furtherBoxes;
+                    static_cast<QDialog *>(box)->reject();
+                }
+            });
+            if (realBox) {
+                recorded = SetMessageBoxResponder({});
+                guard.start();
+                QTimer::singleShot(0, [&] {
+                    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                    ASSERT_NE(box, nullptr);
+                    asked = box->windowTitle() == QStringLiteral("Warning");
+                    // The button under the mouse is let go while the box is open.
+                    QTest::mouseRelease(frm->SaveBtn, Qt::LeftButton);
+                    box->button(answer == IDYES ? QMessageBox::Yes : QMessageBox::No)->click();
+                });
+            } else {
+                boxes.Answer(answer);
+            }
+            QTest::mousePress(frm->SaveBtn, Qt::LeftButton);
+            if (!realBox)
+                QTest::mouseRelease(frm->SaveBtn, Qt::LeftButton);
+            QApplication::processEvents();
+            if (realBox)
+                SetMessageBoxResponder(recorded);
+            else
+                asked = !boxes.calls.empty() && boxes.calls[0].caption == QStringLiteral("Warning");
+            EXPECT_TRUE(asked);
+            EXPECT_EQ(furtherBoxes, 0);
+            if (!realBox)
+                EXPECT_EQ(boxes.calls.size(), 1u) << "the warning, nothing more";
+            EXPECT_FALSE(frm->SaveBtn->isDown());
+            EXPECT_EQ(dialogs, 0) << "no save follows";
+            EXPECT_EQ(frm->IDed->Value(), answer == IDYES ? 7 : -1);
+            EXPECT_EQ(frm->focusWidget(), frm->SaveBtn) << "the press moved the focus";
+        }
+    }
+    // The next click on Save is a click.
+    frm->IDed->SetValue(9);
+    QTest::mouseClick(frm->SaveBtn, Qt::LeftButton);
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_FALSE(frm->SaveBtn->isDown());
+    TFileDialog::SetResponder({});
+}
+
 TEST_F(WindowTest, SwitchingToAnotherWindowIsNotLeavingTheId)
 {
     Open();
@@ -412,6 +493,76 @@ TEST_F(WindowTest, ColourWalksAlongTheEdgesOfTheColourCube)
     }
 }
 
+// What the widgets of a window receive: every event that re-polishes, re-lays out or
+// repaints one of them.
+class WindowEvents : public QObject {
+public:
+    struct Seen {
+        QWidget *widget;
+        QEvent::Type type;
+        QRegion region;   // of a paint, in the widget's coordinates
+    };
+    explicit WindowEvents(QWidget *window) : window_(window) { QCoreApplication::instance()->installEventFilter(this); }
+    ~WindowEvents() override { QCoreApplication::instance()->removeEventFilter(this); }
+    std::vector<Seen> seen;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        static const std::set<QEvent::Type> types = {
+            QEvent::Paint,        QEvent::Polish,     QEvent::PolishRequest, QEvent::StyleChange,
+            QEvent::PaletteChange, QEvent::FontChange, QEvent::LayoutRequest, QEvent::Resize,
+            QEvent::Move,          QEvent::Show,       QEvent::Hide,          QEvent::UpdateLater};
+        auto *widget = qobject_cast<QWidget *>(watched);
+        if (widget && (widget == window_ || window_->isAncestorOf(widget)) && types.count(event->type())) {
+            QRegion region;
+            if (event->type() == QEvent::Paint)
+                region = static_cast<QPaintEvent *>(event)->region();
+            seen.push_back({widget, event->type(), region});
+        }
+        return false;
+    }
+
+private:
+    QWidget *window_;
+};
+
+TEST_F(WindowTest, AStepOfTheColourWalkRepaintsTheIdFieldAndNothingElse)
+{
+    Open();
+    ShowAndActivate();
+    QTest::qWait(50);
+    WindowEvents events(frm.get());
+    const TColor start = frm->IDed->Color();
+    for (int i = 0; i < 200; ++i) {
+        frm->TimerTimer(frm->Timer);
+        QApplication::processEvents();
+    }
+    ASSERT_NE(frm->IDed->Color(), start);
+
+    const QRect field(frm->IDed->mapTo(frm.get(), QPoint(0, 0)), frm->IDed->size());
+    int fieldPaints = 0;
+    std::map<std::string, int> unexpected;   // what, how often
+    for (const WindowEvents::Seen &e : events.seen) {
+        const std::string what = e.widget->objectName().toStdString() + " (" +
+                                 e.widget->metaObject()->className() + ") event " + std::to_string(int(e.type));
+        const bool inField = e.widget == frm->IDed || frm->IDed->isAncestorOf(e.widget);
+        if (e.type != QEvent::Paint) {
+            ++unexpected[what];
+            continue;
+        }
+        fieldPaints += e.widget == frm->IDed;
+        // Behind the field its holders paint its rectangle, no more.
+        const QRegion painted = e.region.translated(e.widget->mapTo(frm.get(), QPoint(0, 0)));
+        if (!inField && !QRegion(field).contains(painted.boundingRect()))
+            ++unexpected[what + " outside the field"];
+    }
+    for (const auto &[what, count] : unexpected)
+        ADD_FAILURE() << what << ", " << count << " times: a step repolishes, relays out or repaints no other widget";
+    EXPECT_GT(fieldPaints, 200 / TJvSpinEdit::kColorRedrawStep / 2) << "the walk shows";
+    EXPECT_LE(fieldPaints, 200 / TJvSpinEdit::kColorRedrawStep + 1) << "once every few steps";
+}
+
 TEST_F(WindowTest, TimerRunsFromTheStart)
 {
     frm = std::make_unique<TZvLngFrm>();
@@ -490,3 +641,4 @@ TEST_F(WindowTest, DestroyClearsTheTreeAndFreesTheTable)
     EXPECT_EQ(frm->Tree->TotalCount(), 0);
     EXPECT_EQ(frm->LangdefStream, nullptr);
 }
+
