@@ -53,8 +53,9 @@ void TZvLngFrm::NewBtnClick(QObject *)
     BaseLangCb->setCurrentIndex(DefaultBaseIndex);   // from code: no template reload
     ClearTree();
     FillTreeFromBase();
-    // Cleared once the old document is gone: deleting its focused node commits a text
-    // still typed into New into that node, which would mark the new document changed.
+    // Cleared once the old document is gone: resetting its fields and deleting its nodes
+    // runs their change handlers (the id field's, when it has the input focus), which would
+    // mark the new document changed.
     ChangedCb->setChecked(false);
     // FiName stays: a later Save proposes the file last opened or saved.
 }
