@@ -108,7 +108,8 @@ public:
     // ---- the window's own fields ----
     std::array<uint16_t, 4> StockVersion{};  // gameVersion of the stock table (caption)
     std::unique_ptr<Langdef> LangdefStream;  // the stock table, for the window's lifetime
-    int32_t KeptId = 0;                      // IDed's value when it last got the focus
+    int32_t KeptId = 0;                      // the id IDed held when it last got the focus,
+                                             // was last settled or was set from code
     int32_t DefaultBaseIndex = 0;            // the entry flagged as default, else 0
 
     // ---- the document ----
@@ -120,6 +121,35 @@ public:
     void ReloadTemplates();
     // The record of a node; null for the root and for no node.
     RecData *NodeRecord(PVirtualNode node) const;
+
+    // ---- the changed flag (ChangedCb) ----
+    // The one way the document becomes changed, called where an edit of the user's that a
+    // save writes takes effect:
+    //   a commit that stores a translation (typed into New, copied into it, or edited in
+    //     the tree's place), which also checks the node;
+    //   a node's check box toggled;
+    //   the name edited (also back to what it was);
+    //   the id field settled at an id it did not hold (left, or settled by a command), and
+    //     a random id;
+    //   another base language chosen;
+    //   a checked line or record removed.
+    // Nothing else marks it: not an unchecked line or record added or removed, not an id
+    // taken back at the warning, not a value set from code (New, loading).
+    void MarkChanged();
+    // A completed save, a completed load and New: nothing is left unsaved.
+    void MarkUnchanged();
+    // Ends every edit still open in a field, as leaving the field would, before a command
+    // asks about unsaved changes or replaces the document: an in-place edit of the tree is
+    // accepted as Enter accepts it, the id field is settled (SettleIdField) and a
+    // translation typed into New is stored. Each marks the document when it stores a change.
+    void SettleOpenEdits();
+    // An id typed or stepped into IDed while the field has the input focus is the
+    // document's only once the field is left; a command that reads the id first settles
+    // it here as leaving does (IDedExit). Nothing while the field is not being edited.
+    void SettleIdField();
+    // The language id set from code (New, loading, the random id): the field holds it as
+    // the document's, so leaving the field has nothing to settle.
+    void SetLanguageId(double id);
 
     // ---- the stock table, in the base language selected in BaseLangCb ----
     void AttachBaseLangdefBlock(TRawMemoryStream &stream) const;
@@ -150,7 +180,6 @@ public:
 
     void IDedEnter(QObject *Sender);
     void IDedExit(QObject *Sender);
-    void IDedChange(QObject *Sender);
     void NameedChange(QObject *Sender);
     void RandGenClick(QObject *Sender);
     void TimerTimer(QObject *Sender);
@@ -214,9 +243,9 @@ private:
     // stored: the node, and a line's group, become checked and the document changed. False
     // when nothing was stored (no such node, a group, or the same text).
     bool CommitText(PVirtualNode node, const QString &text);
-    // Commits a translation still being typed into New before a command that would close
-    // the window or replace the document asks about unsaved changes.
-    void CommitTypedText();
+    // Shows the focused node in the fields again without a commit: a text in New that was
+    // not stored is dropped.
+    void ShowFocusedNode();
     // The entry of the built-in language whose id this value of IDed is, else -1: leaving
     // the field at such an id asks first.
     int BuiltInLanguageOf(double languageId) const;

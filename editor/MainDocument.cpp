@@ -55,7 +55,22 @@ PVirtualNode TZvLngFrm::InsertRecordNode(PVirtualNode reference, TVTNodeAttachMo
 
 void TZvLngFrm::ClearTree()
 {
+    // The document goes as a whole: a text in New that was not stored goes with it, and the
+    // focus leaving its node as the node is deleted stores nothing.
+    ShowFocusedNode();
     Tree->DeleteChildren(Tree->RootNode());
+}
+
+// ---- the changed flag ----
+
+void TZvLngFrm::MarkChanged()
+{
+    ChangedCb->setChecked(true);
+}
+
+void TZvLngFrm::MarkUnchanged()
+{
+    ChangedCb->setChecked(false);
 }
 
 // ---- the stock table ----
@@ -169,7 +184,7 @@ void TZvLngFrm::BaseLangCbChange(QObject *)
 {
     ReloadTemplates();
     // A save names the base language: the user's choice is a change of the document.
-    ChangedCb->setChecked(true);
+    MarkChanged();
 }
 
 // ---- tree callbacks ----

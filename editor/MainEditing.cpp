@@ -41,7 +41,7 @@ bool TZvLngFrm::CommitText(PVirtualNode node, const QString &text)
         return false;
     record->newText = text;
     Tree->SetCheckState(node, csCheckedNormal);
-    ChangedCb->setChecked(true);
+    MarkChanged();
     PVirtualNode parent = node->Parent;
     if (parent && parent != Tree->RootNode()) {
         Tree->SetCheckState(parent, csCheckedNormal);
@@ -89,11 +89,11 @@ void TZvLngFrm::TreeFocusChanging(TVirtualStringTree *, PVirtualNode OldNode, PV
         Tree->SetSelected(NewNode, true);
 }
 
-void TZvLngFrm::CommitTypedText()
+void TZvLngFrm::ShowFocusedNode()
 {
-    // New shows the focused node's translation; it differs only by what was typed (or
-    // copied) since. The fields stay as they are (no refill: the cursor keeps its place).
-    CommitText(Tree->FocusedNode(), MemoText(New));
+    bool allowed = true;
+    TreeFocusChanging(Tree, nullptr, Tree->FocusedNode(), Tree->FocusedColumn(), Tree->FocusedColumn(),
+                      allowed);
 }
 
 void TZvLngFrm::CommitEdit()
@@ -121,7 +121,7 @@ void TZvLngFrm::NewKeyPress(QObject *, QChar &Key)
 
 void TZvLngFrm::TreeChecked(TVirtualStringTree *, PVirtualNode)
 {
-    ChangedCb->setChecked(true);
+    MarkChanged();
 }
 
 void TZvLngFrm::TreeDblClick(TVirtualStringTree *)
@@ -172,7 +172,7 @@ void TZvLngFrm::DelBtnClick(QObject *)
     const bool saved = line->CheckState == csCheckedNormal;
     Tree->DeleteNode(line);
     if (saved)
-        ChangedCb->setChecked(true);
+        MarkChanged();
 }
 
 // ---- records (the special functions) ----
@@ -228,7 +228,7 @@ void TZvLngFrm::DelGrClick(QObject *)
     const bool saved = doomed->CheckState == csCheckedNormal;
     Tree->DeleteNode(doomed);
     if (saved)
-        ChangedCb->setChecked(true);
+        MarkChanged();
 }
 
 // ---- the id field ----

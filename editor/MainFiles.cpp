@@ -4,6 +4,7 @@
 
 #include "Association.h"
 #include "FileDialog.h"
+#include "platform/Memo.h"
 #include "platform/MessageBox.h"
 #include "platform/SpinEdit.h"
 
@@ -24,9 +25,21 @@ int AskToSave(unsigned buttons)
 
 } // namespace
 
+void TZvLngFrm::SettleOpenEdits()
+{
+    // Given by key or by closing the window, a command leaves the input focus where it is:
+    // an edit open there ends here as leaving its field would end it.
+    if (Tree->IsEditing())
+        Tree->EndEditNode();
+    SettleIdField();
+    // New shows the focused node's translation; it differs only by what was typed (or
+    // copied) since. The fields stay as they are (no refill: the cursor keeps its place).
+    CommitText(Tree->FocusedNode(), MemoText(New));
+}
+
 void TZvLngFrm::OpenBtnClick(QObject *)
 {
-    CommitTypedText();   // Ctrl+O and Alt+O leave the input focus in New
+    SettleOpenEdits();
     if (ChangedCb->isChecked()) {
         const int answer = AskToSave(MB_YESNOCANCEL);
         if (answer == IDYES) {
@@ -43,26 +56,25 @@ void TZvLngFrm::OpenBtnClick(QObject *)
 
 void TZvLngFrm::NewBtnClick(QObject *)
 {
-    CommitTypedText();
-    // Whatever the answer and whatever the save's outcome, the document is replaced.
-    if (ChangedCb->isChecked() && AskToSave(MB_YESNO) == IDYES)
+    SettleOpenEdits();
+    if (ChangedCb->isChecked() && AskToSave(MB_YESNO) == IDYES) {
         SaveBtnClick(nullptr);
+        if (ChangedCb->isChecked())   // refused or cancelled: the document stays as it is
+            return;
+    }
 
-    IDed->SetValue(-1);
+    MarkUnchanged();
+    SetLanguageId(-1);
     Nameed->setText(QStringLiteral("Lang1"));
     BaseLangCb->setCurrentIndex(DefaultBaseIndex);   // from code: no template reload
     ClearTree();
     FillTreeFromBase();
-    // Cleared once the old document is gone: resetting its fields and deleting its nodes
-    // runs their change handlers (the id field's, when it has the input focus), which would
-    // mark the new document changed.
-    ChangedCb->setChecked(false);
     // FiName stays: a later Save proposes the file last opened or saved.
 }
 
 void TZvLngFrm::FormCloseQuery(QObject *, bool &CanClose)
 {
-    CommitTypedText();   // closing moves no input focus
+    SettleOpenEdits();
     if (!ChangedCb->isChecked())
         return;
     const int answer = AskToSave(MB_YESNOCANCEL);

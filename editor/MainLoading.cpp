@@ -138,7 +138,8 @@ void TZvLngFrm::LoadLangpack(const QString &fileName)
 
     const LangpackHeaderView &header = content.header;
     Nameed->setText(GameText(header.name));
-    IDed->SetValue(double(header.languageId));
+    SetLanguageId(double(header.languageId));
+    MarkUnchanged();
 
     BaseLangCb->setCurrentIndex(DefaultBaseIndex);
     ClearTree();
@@ -201,16 +202,10 @@ void TZvLngFrm::LoadLangpack(const QString &fileName)
     }
     Tree->EndUpdate();
 
-    // Cleared once the tree is rebuilt: emptying the old tree leaves its focused node, and
-    // the commit of a translation typed there but not yet stored would set the flag again.
-    ChangedCb->setChecked(false);
-
     // The walk may have changed the translation of the focused node behind the memos; show
-    // that node again (without a commit: there is no node being left), so that the next
-    // commit compares the memo with what the node now holds.
-    bool allowed = true;
-    TreeFocusChanging(Tree, nullptr, Tree->FocusedNode(), Tree->FocusedColumn(), Tree->FocusedColumn(),
-                      allowed);
+    // that node again, so that the next commit compares the memo with what the node now
+    // holds.
+    ShowFocusedNode();
 
     if (content.damage.any())
         MessageBoxW(nullptr, DamageWarning(fileName, content, std::size_t(bytes.size())), QStringLiteral("Warning"),

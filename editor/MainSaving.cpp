@@ -80,6 +80,9 @@ qsizetype LastSeparator(const QString &path)
 
 void TZvLngFrm::SaveBtnClick(QObject *)
 {
+    // An id still being typed is written only once it stands (Ctrl+S and Alt+S leave the
+    // input focus in the field). A translation still being typed into New is not written.
+    SettleIdField();
     if (IDed->Value() < 0) {
         MessageBoxW(nullptr, QStringLiteral("Please ender valid ID or use (R)andom button!!"),
                     QStringLiteral("Error!"), MB_OK | MB_ICONWARNING);
@@ -111,5 +114,5 @@ void TZvLngFrm::SaveLangpack(const QString &fileName)
         return;
     }
     SaveLangpackFile(fileName, built.bytes);
-    ChangedCb->setChecked(false);
+    MarkUnchanged();
 }

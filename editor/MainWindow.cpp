@@ -399,7 +399,6 @@ void TZvLngFrm::BindEvents()
 {
     IDed->OnEnter = [this](TJvSpinEdit *sender) { IDedEnter(sender); };
     IDed->OnExit = [this](TJvSpinEdit *sender) { IDedExit(sender); };
-    IDed->OnChange = [this](TJvSpinEdit *sender) { IDedChange(sender); };
     // Only the user's edits: a name set from code (New, loading) changes nothing.
     connect(Nameed, &QLineEdit::textEdited, this, AsHandler([this] { NameedChange(Nameed); }));
     // editing
@@ -521,43 +520,56 @@ int TZvLngFrm::BuiltInLanguageOf(double languageId) const
 
 void TZvLngFrm::IDedExit(QObject *)
 {
-    // Leaving the field at an id that no built-in language has asks nothing.
-    const int index = BuiltInLanguageOf(IDed->Value());
-    if (index < 0)
+    // The window's own controls lose the input focus while it is taken apart.
+    if (destroyed_)
         return;
-    const QString text =
-        QStringLiteral("The ID you have choosed is already taken by a built-in language: '") +
-        LangdefStream->EntryName(index) +
-        QStringLiteral("'. If you continue, your langpack will replace that language with your own "
-                       "version.\nAre you sure?");
-    if (MessageBoxW(nullptr, text, QStringLiteral("Warning"), MB_YESNO | MB_ICONWARNING) != IDYES)
-        IDed->SetValue(KeptId);
-    else if (IDed->AsInteger() != KeptId)   // a built-in language's id, taken now
-        ChangedCb->setChecked(true);
+    // The field holds the id it held when it was entered (or last settled): the user has
+    // chosen no other, and nothing is asked or marked.
+    if (IDed->AsInteger() == KeptId)
+        return;
+    // A built-in language's id stands only once the user has confirmed it.
+    if (const int index = BuiltInLanguageOf(IDed->Value()); index >= 0) {
+        const QString text =
+            QStringLiteral("The ID you have choosed is already taken by a built-in language: '") +
+            LangdefStream->EntryName(index) +
+            QStringLiteral("'. If you continue, your langpack will replace that language with your own "
+                           "version.\nAre you sure?");
+        if (MessageBoxW(nullptr, text, QStringLiteral("Warning"), MB_YESNO | MB_ICONWARNING) != IDYES) {
+            IDed->SetValue(KeptId);
+            return;
+        }
+    }
+    KeptId = int32_t(IDed->AsInteger());
+    MarkChanged();
 }
 
-void TZvLngFrm::IDedChange(QObject *)
+void TZvLngFrm::SettleIdField()
 {
-    // Typed or stepped by the user: an id that leaving the field does not ask about is taken
-    // at once, so that closing the window with the input focus still here asks to save it;
-    // a built-in language's id waits for the answer when the field is left.
-    if (IDed->hasFocus() && IDed->AsInteger() != KeptId && BuiltInLanguageOf(IDed->Value()) < 0)
-        ChangedCb->setChecked(true);
+    // Being edited: the window's focus widget, which the field stays while another window
+    // (a box, a dialog) is active.
+    if (focusWidget() == IDed)
+        IDedExit(IDed);
+}
+
+void TZvLngFrm::SetLanguageId(double id)
+{
+    IDed->SetValue(id);
+    KeptId = int32_t(IDed->AsInteger());
 }
 
 void TZvLngFrm::NameedChange(QObject *)
 {
     // Every edit of the user's marks the document, one that puts the old name back as well.
-    ChangedCb->setChecked(true);
+    MarkChanged();
 }
 
 void TZvLngFrm::RandGenClick(QObject *)
 {
     Randomize();
     const qint64 before = IDed->AsInteger();
-    IDed->SetValue(50 + Random(203));
+    SetLanguageId(50 + Random(203));
     if (IDed->AsInteger() != before)
-        ChangedCb->setChecked(true);
+        MarkChanged();
 }
 
 void TZvLngFrm::TimerTimer(QObject *)

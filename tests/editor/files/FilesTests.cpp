@@ -379,19 +379,29 @@ TEST_F(FilesTest, CloseQueryAsksOnlyWithUnsavedChanges)
 
 // ---- New ----
 
-TEST_F(FilesTest, NewReplacesTheDocumentWhateverTheSaveDid)
+// New replaces the document once nothing unsaved is lost: without changes, after No, or
+// after Yes and a completed save. Yes and a save that did not happen (the id refused, the
+// dialog cancelled) stops New, as it stops Open and the close query: the document, its
+// changed flag and its file name stay.
+TEST_F(FilesTest, NewReplacesTheDocumentUnlessItsSaveDidNotHappen)
 {
     struct Case {
         const char *what;
         bool changed;
+        int id;
         std::vector<int> answers;
-        size_t questions;
+        std::optional<QString> saveAs;   // the save dialog's answer
+        std::vector<QString> boxes;      // the texts shown
         std::vector<Kind> dialogs;
+        bool replaces;
     };
+    const QString saved = PathInFolder(QStringLiteral("new.ZVlang"));
     const Case cases[] = {
-        {"no changes: nothing is asked", false, {}, 0, {}},
-        {"yes, save dialog cancelled", true, {IDYES}, 1, {Kind::Save}},
-        {"no", true, {IDNO}, 1, {}},
+        {"no changes: nothing is asked", false, 100, {}, std::nullopt, {}, {}, true},
+        {"no", true, 100, {IDNO}, std::nullopt, {kQuestion}, {}, true},
+        {"yes, save dialog cancelled", true, 100, {IDYES}, std::nullopt, {kQuestion}, {Kind::Save}, false},
+        {"yes, id refused", true, -1, {IDYES}, std::nullopt, {kQuestion, kIdRefusal}, {}, false},
+        {"yes and saved", true, 100, {IDYES}, saved, {kQuestion}, {Kind::Save}, true},
     };
     const QString fileName = frm->FiName->text();
     for (const Case &c : cases) {
@@ -399,36 +409,49 @@ TEST_F(FilesTest, NewReplacesTheDocumentWhateverTheSaveDid)
         ChooseBase(1);   // Spanish
         ReadNodes();
         ASSERT_EQ(Rec(alpha)->templateText, QStringLiteral("Alfa"));
-        frm->IDed->SetValue(100);
+        frm->FiName->setText(fileName);
+        frm->IDed->SetValue(c.id);
         frm->Nameed->setText(QStringLiteral("Mine"));
         Store(alpha, QStringLiteral("translated"));
         frm->ChangedCb->setChecked(c.changed);
         boxes.calls.clear();
         boxes.answers.assign(c.answers.begin(), c.answers.end());
         dialogs.clear();
+        dialogAnswers = {c.saveAs};
 
         QTest::mouseClick(frm->NewBtn, Qt::LeftButton);
 
-        EXPECT_EQ(boxes.calls.size(), c.questions);
-        if (c.questions)
+        ASSERT_EQ(boxes.calls.size(), c.boxes.size());
+        for (size_t i = 0; i < c.boxes.size(); ++i)
+            EXPECT_TRUE(boxes.calls[i].text.startsWith(c.boxes[i])) << boxes.calls[i].text.toStdString();
+        if (!c.boxes.empty())
             ExpectQuestion(0, MB_YESNO | MB_ICONQUESTION);
         EXPECT_EQ(dialogs, c.dialogs);
-        EXPECT_FALSE(frm->ChangedCb->isChecked());
-        EXPECT_EQ(frm->IDed->Value(), -1);
-        EXPECT_EQ(frm->Nameed->text(), QStringLiteral("Lang1"));
-        EXPECT_EQ(frm->BaseLangCb->currentIndex(), frm->DefaultBaseIndex);
-        EXPECT_EQ(frm->FiName->text(), fileName);
+        EXPECT_EQ(frm->FiName->text(), c.saveAs.value_or(fileName));
         ReadNodes();
-        EXPECT_EQ(Rec(alpha)->templateText, QStringLiteral("Alpha"));
-        EXPECT_EQ(Rec(alpha)->newText, QString());
-        EXPECT_EQ(alpha->CheckState, csUncheckedNormal);
+        if (c.replaces) {
+            EXPECT_FALSE(frm->ChangedCb->isChecked());
+            EXPECT_EQ(frm->IDed->Value(), -1);
+            EXPECT_EQ(frm->Nameed->text(), QStringLiteral("Lang1"));
+            EXPECT_EQ(frm->BaseLangCb->currentIndex(), frm->DefaultBaseIndex);
+            EXPECT_EQ(Rec(alpha)->templateText, QStringLiteral("Alpha"));
+            EXPECT_EQ(Rec(alpha)->newText, QString());
+            EXPECT_EQ(alpha->CheckState, csUncheckedNormal);
+        } else {
+            EXPECT_TRUE(frm->ChangedCb->isChecked());
+            EXPECT_EQ(frm->IDed->Value(), c.id);
+            EXPECT_EQ(frm->Nameed->text(), QStringLiteral("Mine"));
+            EXPECT_EQ(frm->BaseLangCb->currentIndex(), 1);
+            EXPECT_EQ(Rec(alpha)->templateText, QStringLiteral("Alfa"));
+            EXPECT_EQ(Rec(alpha)->newText, QStringLiteral("translated"));
+            EXPECT_EQ(alpha->CheckState, csCheckedNormal);
+        }
     }
+    EXPECT_TRUE(QFile::exists(saved));
 }
 
-// Ctrl+N while New holds a text typed and not committed: the typed text goes with the old
-// document, and the new one starts clean.
-// The text typed into New is stored first, so New asks about it; after No the document is
-// a clear one.
+// Ctrl+N while New holds a text typed and not committed: the text is stored first, so New
+// asks about it; after No the new document starts clean.
 TEST_F(FilesTest, NewByKeyFromNewAsksAboutTheTypedTextThenStartsAClearDocument)
 {
     TypeInto(beta, QStringLiteral("typed"));

@@ -451,8 +451,9 @@ TEST_F(LoadTest, TranslationFieldAgreesWithTheFocusedNodeAfterALoad)
     EXPECT_FALSE(frm->ChangedCb->isChecked()) << "leaving the node committed nothing";
 }
 
-// A translation typed into the old document and not stored yet (Ctrl+O commits nothing)
-// goes with the old document: the opened one starts without unsaved changes.
+// A translation typed into the old document and not stored when a load begins (Open stores
+// it before it asks) goes with the old document: the opened one starts without unsaved
+// changes.
 TEST_F(LoadTest, TranslationTypedBeforeALoadLeavesTheOpenedDocumentClean)
 {
     OpenPrevious();
