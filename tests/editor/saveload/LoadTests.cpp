@@ -22,26 +22,6 @@ constexpr uint32_t kText2 = 0x02001100;  // slot 17
 constexpr uint32_t kGroup = 0x02000500;  // slot 5: a list in the stock table
 constexpr uint32_t kUnknown = 0x0300AB00; // an id no stock language has
 
-// The lines of the damage warning that recur.
-const char *const kUncheckedInTheGame =
-    "In the game a record left unchecked keeps the base language's text or list, and a line left unchecked is "
-    "left out: the later lines of its group move up one place, as a save writes them.";
-QString IndexCut(int records)
-{
-    return records == 1 ? QStringLiteral("The record index ends before its end marker, after 1 complete record; "
-                                         "what follows it is left out, in the game too.")
-                        : QStringLiteral("The record index ends before its end marker, after %1 complete records; "
-                                         "what follows them is left out, in the game too.")
-                              .arg(records);
-}
-QString PoolPastEnd(int offset, int fileSize)
-{
-    return QStringLiteral("The string pool offset %1 lies past the end of the file (%2 bytes): no row is checked, "
-                          "and the game takes nothing from the file.")
-        .arg(offset)
-        .arg(fileSize);
-}
-
 } // namespace
 
 class LoadTest : public SaveLoadTest {
