@@ -107,10 +107,10 @@ class RecordWalk {
     }
     char** const listBefore = *entry;
     const uint16_t countBefore = *count;
-    bool made = listBefore != nullptr;  // one try at the allocation per record
+    bool listTried = listBefore != nullptr;  // one try at the allocation per record
     auto append = [&](uint32_t offset) {
-      if (!made) {
-        made = true;
+      if (!listTried) {
+        listTried = true;
         EnsureList(*entry);
       }
       // Lines beyond 255 are dropped so that the list keeps its closing NULL.
