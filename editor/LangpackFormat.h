@@ -36,6 +36,9 @@ inline constexpr uint32_t kLangpackNameOffset = 24;
 inline constexpr uint32_t kLangpackNameSize = 32;
 inline constexpr uint32_t kLangpackPoolOffsetOffset = 56;
 
+// The highest language id that the game can use.
+inline constexpr uint32_t kLastLanguageId = 254;
+
 static_assert(sizeof(LangpackHeader) == kLangpackHeaderSize);
 static_assert(offsetof(LangpackHeader, magic) == kLangpackMagicOffset);
 static_assert(offsetof(LangpackHeader, gameVersion) == kLangpackGameVersionOffset);

@@ -54,14 +54,18 @@ LangpackContent ParseLangpack(const char *data, std::size_t size)
     h.name = UpToNul(data + kLangpackNameOffset, kLangpackNameSize);
     damage.nameUnterminated = h.name.size() == kLangpackNameSize;
     h.poolOffset = LoadU32(bytes + kLangpackPoolOffsetOffset);
+    damage.languageIdOutOfRange = h.languageId > kLastLanguageId;
+    damage.poolInHeader = h.poolOffset < kLangpackHeaderSize;
     damage.poolPastEnd = h.poolOffset > size;
+    // A pool outside its place holds no strings, and no record is taken from such a file.
+    const bool poolInPlace = !damage.poolInHeader && !damage.poolPastEnd;
 
     // The string at pool offset v: from the pool base up to the next 0 byte, cut at the
     // end of the file; none when it would start outside the file.
     const char *const end = data + size;
     auto stringAt = [&](uint32_t v) -> LangpackValueView {
         const uint64_t start = uint64_t(h.poolOffset) + v;
-        if (start >= size)
+        if (!poolInPlace || start >= size)
             return std::nullopt;
         return UpToNul(data + start, size - std::size_t(start));
     };
@@ -112,7 +116,7 @@ LangpackContent ParseLangpack(const char *data, std::size_t size)
         // without values is an empty list.
         const bool namesAString = std::any_of(rec.values.begin(), rec.values.end(),
                                               [](const LangpackValueView &value) { return value.has_value(); });
-        if (namesAString || (!rec.isSingle() && rec.values.empty()))
+        if (poolInPlace && (namesAString || (!rec.isSingle() && rec.values.empty())))
             out.records.push_back(std::move(rec));
     }
     damage.indexCut = true;

@@ -9,23 +9,28 @@
 //  - fewer than 60 bytes, or a magic other than "ZVLA" + 0x0000474E (bytes 4..7 exactly
 //    'N', 'G', 0, 0): not recognised. `recognised` is false, nothing else is filled in;
 //    the caller refuses the file with "Unknown file structure." as for any bad magic.
+//  - a language id above 254: passed on as found (the game cannot use such a langpack).
 //  - the 32-byte name field without a 0 byte: the name is all 32 bytes of the field.
-//  - poolOffset beyond the end of the file: the pool is empty, so no value names a string.
+//  - poolOffset inside the header (below 60) or beyond the end of the file: the game loads
+//    nothing from such a file, so the pool holds no strings and no record is kept, not
+//    even a group without values. The index is still walked for the damage counts.
 //  - a value whose string would start outside the pool (poolOffset + value at or past the
 //    end of the file): the value names no string (an empty optional).
 //  - a string whose 0 byte is missing: the string runs to the end of the file.
-//  - a single record whose value is the EndMarker, or names no string: the game would
-//    use the base language's string, so the record is left out of the result and its
-//    node stays as the stock strings made it (unchecked). The same goes for a group none
-//    of whose values (it has at least one) names a string. A group with some values that
-//    name no string keeps them in their places, so that its lines stay where they are.
+//  - a single record whose value is the EndMarker, or names no string: the game uses the
+//    base language's string (or list, at a list slot), so the record is left out of the
+//    result and its node stays as the stock strings made it (unchecked). The same goes
+//    for a group none of whose values (it has at least one) names a string. A group with
+//    some values that name no string keeps them in their places, so that its lines stay
+//    where they are on screen; the game leaves such lines out, and so does a save, which
+//    writes only the lines that were checked.
 //  - the index reaches the end of the file before its EndMarker (also inside a record or
 //    inside a group's list of values): the walk stops; the result holds every record
-//    that was complete. A record cut off part-way is left out.
+//    that was complete. A record cut off part-way is left out, as the game leaves it out.
 //  - any other kind than 0 is a group (kind 0 is a single); the kind is kept as found.
 //  - the same id twice, ids in any order, groups without values, values that begin inside
-//    a string, a pool that overlaps the header or the index: passed on as found, and not
-//    counted as damage.
+//    a string, a pool that overlaps the index: passed on as found, and not counted as
+//    damage.
 //
 // Strings are returned as views into the caller's buffer (game bytes, not converted),
 // so the buffer has to outlive the result. No string is copied, which keeps a hostile
@@ -65,13 +70,15 @@ struct LangpackDamage {
     std::size_t singlesWithEndMarker = 0; // single records whose value is the EndMarker
     bool indexCut = false;                // the index ran off the end of the file
     std::size_t recordsBeforeCut = 0;     // with indexCut: the complete records read
+    bool languageIdOutOfRange = false;    // the language id lies above 254
     bool nameUnterminated = false;        // the name field holds no 0 byte
+    bool poolInHeader = false;            // poolOffset lies inside the 60-byte header
     bool poolPastEnd = false;             // poolOffset lies beyond the end of the file
 
     bool any() const
     {
-        return valuesOutside || valuesUnterminated || singlesWithEndMarker || indexCut || nameUnterminated ||
-               poolPastEnd;
+        return valuesOutside || valuesUnterminated || singlesWithEndMarker || indexCut || languageIdOutOfRange ||
+               nameUnterminated || poolInHeader || poolPastEnd;
     }
 };
 

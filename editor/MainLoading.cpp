@@ -87,17 +87,32 @@ std::vector<QString> ValueTexts(const std::vector<LangpackRecordView> &records)
 }
 
 // The warning after a damaged langpack was loaded: the file, one line for each kind of
-// damage found (in the order of the file), and that the rest was loaded.
-QString DamageWarning(const QString &fileName, const LangpackContent &content, std::size_t fileSize)
+// damage found (in the order of the file), what the game makes of rows left unchecked, and
+// that the rest was loaded. `keptId` is what the ID field holds of the file's language id.
+QString DamageWarning(const QString &fileName, const LangpackContent &content, std::size_t fileSize, double keptId)
 {
     const LangpackDamage &d = content.damage;
+    const LangpackHeaderView &header = content.header;
     QStringList lines{QStringLiteral("The langpack file is damaged:"), fileName};
+    if (d.languageIdOutOfRange)
+        lines << QStringLiteral("The language id %1 lies outside 0 to %2, so the game cannot use the langpack; "
+                                "the ID field holds %3.")
+                     .arg(header.languageId)
+                     .arg(kLastLanguageId)
+                     .arg(keptId);
     if (d.nameUnterminated)
         lines << QStringLiteral("The name field has no terminating 0.");
+    const QString nothingTaken = QStringLiteral(": no row is checked, and the game takes nothing from the file.");
+    if (d.poolInHeader)
+        lines << QStringLiteral("The string pool offset %1 lies inside the %2-byte header")
+                         .arg(header.poolOffset)
+                         .arg(kLangpackHeaderSize) +
+                     nothingTaken;
     if (d.poolPastEnd)
-        lines << QStringLiteral("The string pool offset %1 lies past the end of the file (%2 bytes).")
-                     .arg(content.header.poolOffset)
-                     .arg(qulonglong(fileSize));
+        lines << QStringLiteral("The string pool offset %1 lies past the end of the file (%2 bytes)")
+                         .arg(header.poolOffset)
+                         .arg(qulonglong(fileSize)) +
+                     nothingTaken;
     // Each with its count in the place of %1, in the form for one or for another number.
     const struct {
         bool found;
@@ -113,12 +128,20 @@ QString DamageWarning(const QString &fileName, const LangpackContent &content, s
         {d.valuesUnterminated != 0, d.valuesUnterminated,
          "%1 value names a string without its terminating 0; its text runs to the end of the file.",
          "%1 values name a string without its terminating 0; their texts run to the end of the file."},
-        {d.indexCut, d.recordsBeforeCut, "The record index ends before its end marker, after %1 complete record.",
-         "The record index ends before its end marker, after %1 complete records."},
+        {d.indexCut, d.recordsBeforeCut,
+         "The record index ends before its end marker, after %1 complete record; what follows it is left "
+         "out, in the game too.",
+         "The record index ends before its end marker, after %1 complete records; what follows them is left "
+         "out, in the game too."},
     };
     for (const auto &line : counted)
         if (line.found)
             lines << QString::fromLatin1(line.count == 1 ? line.one : line.many).arg(qulonglong(line.count));
+    // With the pool out of its place the game takes nothing, as its line says.
+    if ((d.singlesWithEndMarker || d.valuesOutside) && !d.poolInHeader && !d.poolPastEnd)
+        lines << QStringLiteral("In the game a record left unchecked keeps the base language's text or list, and "
+                                "a line left unchecked is left out: the later lines of its group move up one "
+                                "place, as a save writes them.");
     lines << QStringLiteral("What could be read has been loaded.");
     return lines.join(QLatin1Char('\n'));
 }
@@ -208,6 +231,6 @@ void TZvLngFrm::LoadLangpack(const QString &fileName)
     ShowFocusedNode();
 
     if (content.damage.any())
-        MessageBoxW(nullptr, DamageWarning(fileName, content, std::size_t(bytes.size())), QStringLiteral("Warning"),
-                    MB_OK | MB_ICONWARNING);
+        MessageBoxW(nullptr, DamageWarning(fileName, content, std::size_t(bytes.size()), IDed->Value()),
+                    QStringLiteral("Warning"), MB_OK | MB_ICONWARNING);
 }

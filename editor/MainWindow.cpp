@@ -4,6 +4,7 @@
 
 #include "About.h"
 #include "FileDialog.h"
+#include "LangpackFormat.h"
 #include "Makedef_3_6_31_0.h"
 #include "Program.h"
 #include "ProgramFolder.h"
@@ -216,7 +217,7 @@ QFrame *TZvLngFrm::BuildTopStrip()
     Label1->setFont(WindowFont(11, true));
     IDed = Named(new TJvSpinEdit(Panel1), "IDed");
     IDed->SetMinValue(-1);
-    IDed->SetMaxValue(254);
+    IDed->SetMaxValue(kLastLanguageId);
     IDed->SetValue(-1);
     IDed->SetColor(kIdInitialColor);
     IDed->setFont(WindowFont(11, true));

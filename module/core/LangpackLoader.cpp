@@ -25,6 +25,11 @@ char** NewPointerBlock(uint32_t count) {
   return static_cast<char**>(CoreCalloc(count, sizeof(char*)));
 }
 
+// Walks the record index. A record counts only once the file has held all of it: a record
+// that the end of the file cuts off is dropped whole, and the walk ends there. A value that
+// names no string of the pool is no line: the lines after it move up. A record that names no
+// string at all stores nothing, not even its list, so that the base language answers; only a
+// group without values (its first value the EndMarker) makes an empty list.
 class RecordWalk {
  public:
   explicit RecordWalk(FILE* file) : file_(file) {}
@@ -34,19 +39,21 @@ class RecordWalk {
     while (Next(id) && id != EndMarker) {
       uint32_t kind, first;
       if (!Next(kind) || !Next(first)) return;
-      // Only a group whose first value is a string carries further values.
+      // Only a group whose first value is not the EndMarker carries further values.
       const bool more = kind == KindGroup && first != EndMarker;
       const uint32_t type = id >> 24;
       const uint32_t number = (id >> 8) & 0xFFFF;
-      if (type == ResourceStringType) {
-        StoreResource(number, first);
-      } else if (type == SlotStringType && IsListSlot(number)) {
-        if (!FillList(number, id & 0xFF, first, more)) return;
+      if (type == SlotStringType && IsListSlot(number)) {
+        if (!FillList(number, id & 0xFF, kind, first, more)) return;
         continue;
-      } else if (type == SlotStringType && number < FirstUnloadedSlot) {
-        if (IsString(first)) SlotOverrides[number] = LoadedPool + first;
       }
-      if (more && !SkipGroup()) return;
+      uint32_t offset;
+      if (!FirstString(first, more, offset)) return;
+      if (offset == EndMarker) continue;
+      if (type == ResourceStringType)
+        StoreResource(number, offset);
+      else if (type == SlotStringType && number < FirstUnloadedSlot)
+        SlotOverrides[number] = LoadedPool + offset;
     }
   }
 
@@ -58,54 +65,85 @@ class RecordWalk {
     return true;
   }
 
-  bool SkipGroup() {
-    uint32_t value;
-    while (Next(value))
-      if (value == EndMarker) return true;
-    return false;
-  }
-
   // A value names a string when it lies inside the pool; the NUL after the pool ends a
   // last string that has none of its own.
   static bool IsString(uint32_t offset) { return offset < LoadedPoolSize; }
 
+  // The first value of the record that names a string into offset (EndMarker when none
+  // does), the record read to its end: a single string counts with the first line of a
+  // group. False when the file ends inside the group.
+  bool FirstString(uint32_t first, bool more, uint32_t& offset) {
+    offset = IsString(first) ? first : EndMarker;
+    if (!more) return true;
+    uint32_t value;
+    while (Next(value)) {
+      if (value == EndMarker) return true;
+      if (offset == EndMarker && IsString(value)) offset = value;
+    }
+    return false;
+  }
+
   void StoreResource(uint32_t number, uint32_t offset) {
-    if (!IsString(offset)) return;
     char**& page = StringPages[number >> 8];
     if (page == nullptr) page = NewPointerBlock(StringPageSize);
     if (page != nullptr) page[number & 0xFF] = LoadedPool + offset;
   }
 
-  // Appends the record's strings to its list; false when the file ended inside the group.
-  bool FillList(uint32_t slot, uint32_t subIndex, uint32_t first, bool more) {
-    char** list = nullptr;
+  // Appends the record's strings to its list, which is made at the record's first string
+  // (or for a group without values). False when the file ends inside the group: what the
+  // record appended is taken out again.
+  bool FillList(uint32_t slot, uint32_t subIndex, uint32_t kind, uint32_t first, bool more) {
+    char*** entry = nullptr;
     uint16_t* count = nullptr;
     if (slot != 14) {
-      list = EnsureList(reinterpret_cast<char**&>(SlotOverrides[slot]));
+      entry = reinterpret_cast<char***>(&SlotOverrides[slot]);
       count = &slotCounts_[slot];
     } else if (subIndex < Slot14SubListCount) {
-      list = EnsureList(Slot14SubLists[subIndex]);
+      entry = &Slot14SubLists[subIndex];
       count = &subListCounts_[subIndex];
-    }  // a sub-index above 14 names no list: the record is read over
-    Append(list, count, first);
+    } else {  // a sub-index above 14 names no list: the record is read over
+      uint32_t unused;
+      return FirstString(first, more, unused);
+    }
+    char** const listBefore = *entry;
+    const uint16_t countBefore = *count;
+    bool listTried = listBefore != nullptr;  // one try at the allocation per record
+    auto append = [&](uint32_t offset) {
+      if (!listTried) {
+        listTried = true;
+        EnsureList(*entry);
+      }
+      // Lines beyond 255 are dropped so that the list keeps its closing NULL.
+      if (*entry != nullptr && *count < StringListSize - 1) (*entry)[(*count)++] = LoadedPool + offset;
+    };
+    // Any kind but a single stands for a group here, as the editor reads it.
+    if (kind != 0 && first == EndMarker) EnsureList(*entry);
+    if (IsString(first)) append(first);
     if (!more) return true;
     uint32_t value;
     while (Next(value)) {
       if (value == EndMarker) return true;
-      Append(list, count, value);
+      if (IsString(value)) append(value);
     }
+    Withdraw(*entry, listBefore, *count, countBefore);
     return false;
   }
 
-  static char** EnsureList(char**& list) {
+  static void EnsureList(char**& list) {
     if (list == nullptr) list = NewPointerBlock(StringListSize);
-    return list;
   }
 
-  static void Append(char** list, uint16_t* count, uint32_t offset) {
-    // Lines beyond 255 are dropped so that the list keeps its closing NULL.
-    if (list == nullptr || !IsString(offset) || *count >= StringListSize - 1) return;
-    list[(*count)++] = LoadedPool + offset;
+  // Takes the lines of a cut-off record out of its list again, and the list itself when the
+  // record made it. The table entry goes first, as in FreeLoadedStrings.
+  static void Withdraw(char**& list, char** listBefore, uint16_t& count, uint16_t countBefore) {
+    if (listBefore == nullptr) {
+      char** made = list;
+      list = nullptr;
+      count = 0;
+      CoreFree(made);
+      return;
+    }
+    for (; count > countBefore; --count) list[count - 1] = nullptr;
   }
 
   FILE* file_;

@@ -45,7 +45,10 @@ void LoadCurrentLangpack();
 VERBATRIX_C_END
 
 // The file part of the load: header, pool and record walk from an open stream positioned
-// anywhere. What the file breaks is left out; nothing outside the tables and pool is touched.
+// anywhere. What the file breaks is left out, as the editor leaves it out: nothing from a file
+// whose pool offset lies inside the header or past the end, no record that the end of the
+// file cuts off, no line whose value names no string, no list for a record that names none.
+// Nothing outside the tables and pool is touched.
 void LoadLangpackStream(FILE* file);
 
 // The loaded resource string for id, or NULL.

@@ -67,15 +67,19 @@ std::string Summary(const LangpackContent &c)
     return s;
 }
 
-// The damage as one line of text, each kind found in the order of the file: "name",
-// "pool", "end-marker singles N", "outside N", "unterminated N", "cut after N"; empty for
-// a sound file.
+// The damage as one line of text, each kind found in the order of the file: "id",
+// "name", "pool in header", "pool", "end-marker singles N", "outside N", "unterminated N",
+// "cut after N"; empty for a sound file.
 std::string Damage(const LangpackContent &c)
 {
     const LangpackDamage &d = c.damage;
     std::vector<std::string> parts;
+    if (d.languageIdOutOfRange)
+        parts.push_back("id");
     if (d.nameUnterminated)
         parts.push_back("name");
+    if (d.poolInHeader)
+        parts.push_back("pool in header");
     if (d.poolPastEnd)
         parts.push_back("pool");
     if (d.singlesWithEndMarker)
@@ -142,14 +146,23 @@ std::vector<Case> Cases()
         {"strings without their 0 end at the end of the file",
          Fixture::Make({0x01000000, 0, 1, 0x02000500, 1, 0, 2, E, E}, "abc").bytes, true,
          "01000000:0[bc] 02000500:1[abc|c]", "unterminated 3"},
-        {"pool offset beyond the file: no value names a string",
+        {"pool offset beyond the file: no value names a string, not even an empty group is kept",
          Fixture::Make({0x01000000, 0, 0, 0x02000500, 1, 0, E, 0x02000600, 1, E, E}, abc, "L", 5000).bytes, true,
-         "02000600:1[]", "pool, outside 2"},
+         "", "pool, outside 2"},
         {"pool offset at the end of the file is an empty pool", Fixture::Make({E}, "").bytes, true, "", ""},
         {"pool offset and string offset overflow 32 bits",
          Fixture::Make({0x01000000, 0, 0xFFFFFFF0, E}, abc, "L", 0x7FFFFFFF).bytes, true, "", "pool, outside 1"},
-        {"pool offset inside the header", Fixture::Make({0x01000000, 0, 0, E}, "", "L", 0).bytes, true,
-         "01000000:0[ZVLANG]", ""},
+        {"pool offset inside the header: no strings, no records",
+         Fixture::Make({0x01000000, 0, 0, 0x02000500, 1, E, E}, "", "L", 0).bytes, true, "",
+         "pool in header, outside 1"},
+        {"pool offset 59 is inside the header", Fixture::Make({0x01000000, 0, 0, E}, "", "L", 59).bytes, true, "",
+         "pool in header, outside 1"},
+        {"pool offset 60 is the first byte behind the header",
+         Fixture::Make({0x01000000, 0, 0, E}, "", "L", 60).bytes, true, "01000000:0[]", ""},
+        {"language id 255 is beyond the game's ids", Fixture::Make({E}, "").set(16, char(255)).bytes, true, "",
+         "id"},
+        {"language id 254 is the last", Fixture::Make({E}, "").set(16, char(254)).bytes, true, "", ""},
+        {"language id 1000", Fixture::Make({E}, "").set(16, char(0xE8)).set(17, 3).bytes, true, "", "id"},
         {"index ends inside an id (and before the pool)",
          Fixture::Make({0x01000000, 0, 0, 0x01000100}, "").cut(60 + 14).bytes, true, "",
          "pool, outside 1, cut after 1"},

@@ -109,8 +109,17 @@ TEST_F(LoadTest, FixtureTable)
          }},
         {"a base language id above 16 bits matches no language", Langpack({E}, "", 100, 0x10003), false,
          [this] { EXPECT_EQ(frm->BaseLangCb->currentIndex(), kEnglish); }},
-        {"a language id beyond the field's range", Langpack({E}, "", 1000), false,
-         [this] { EXPECT_EQ(frm->IDed->Value(), 254); }},
+        {"a language id beyond the game's ids: named, the field holds its highest", Langpack({E}, "", 1000), false,
+         [this] { EXPECT_EQ(frm->IDed->Value(), 254); },
+         {"The language id 1000 lies outside 0 to 254, so the game cannot use the langpack; the ID field holds "
+          "254."}},
+        {"the language id 255 is named too", Langpack({kText, 0, 0, E}, Pool({"t"}), 255), false,
+         [this] {
+             EXPECT_EQ(frm->IDed->Value(), 254);
+             ExpectOnlyChecked({kText});
+         },
+         {"The language id 255 lies outside 0 to 254, so the game cannot use the langpack; the ID field holds "
+          "254."}},
         {"records in descending order, a record the stock lacks",
          Langpack({kUnknown, 0, 0, kText, 0, 2, 0x01000100, 0, 4, kUnknown + 0x100, 1, 6, E, E},
                   Pool({"u", "t", "r", "g"})),
@@ -274,7 +283,18 @@ TEST_F(LoadTest, FixtureTable)
              ExpectOnlyChecked({});
              EXPECT_TRUE(Rec(Top(kText))->newText.isEmpty());
          },
-         {"The string pool offset 5000 lies past the end of the file (81 bytes).",
+         {PoolPastEnd(5000, 81), "1 value points outside the strings; its row is left unchecked."}},
+        {"the pool beyond the end of the file: not even a group without values is checked",
+         Langpack({kGroup, 1, E, E}, "", 100, 7, "Lang1", 200), false, [this] { ExpectOnlyChecked({}); },
+         {PoolPastEnd(200, 76)}},
+        {"the pool inside the header: no strings taken from it, nothing checked",
+         Langpack({kText, 0, 0, kGroup, 1, E, E}, "", 100, 7, "Lang1", 0), false,
+         [this] {
+             ExpectOnlyChecked({});
+             EXPECT_TRUE(Rec(Top(kText))->newText.isEmpty()) << "not the magic";
+         },
+         {"The string pool offset 0 lies inside the 60-byte header: no row is checked, and the game takes nothing "
+          "from the file.",
           "1 value points outside the strings; its row is left unchecked."}},
         {"string offsets outside the pool: their rows unchecked, the others read",
          Langpack({kText, 0, 100, kGroup, 1, 0xFFFFFFF0, 0, E, E}, Pool({"in"})), false,
@@ -288,7 +308,7 @@ TEST_F(LoadTest, FixtureTable)
              EXPECT_EQ(Rec(Line(group, 1))->newText, "in") << "the next value keeps its place";
              EXPECT_EQ(Line(group, 1)->CheckState, csCheckedNormal);
          },
-         {"2 values point outside the strings; their rows are left unchecked."}},
+         {"2 values point outside the strings; their rows are left unchecked.", kUncheckedInTheGame}},
         {"a group beyond its stock lines: a value outside the pool makes its line unchecked and empty",
          Langpack({kUnknown, 1, 0, 50, 2, 60, E, E}, Pool({"a", "b"})), false,
          [this] {
@@ -301,7 +321,7 @@ TEST_F(LoadTest, FixtureTable)
                  EXPECT_EQ(Rec(lines[i])->newText, texts[i]) << i;
              }
          },
-         {"2 values point outside the strings; their rows are left unchecked."}},
+         {"2 values point outside the strings; their rows are left unchecked.", kUncheckedInTheGame}},
         {"a group whose values all lie outside the pool stays unchecked, an empty group is checked",
          Langpack({kGroup, 1, 50, 60, E, kUnknown, 1, 70, E, 0x02000600, 1, E, E}, ""), false,
          [this] {
@@ -310,7 +330,7 @@ TEST_F(LoadTest, FixtureTable)
              for (PVirtualNode l : Children(Top(kGroup)))
                  EXPECT_EQ(l->CheckState, csUncheckedNormal);
          },
-         {"3 values point outside the strings; their rows are left unchecked."}},
+         {"3 values point outside the strings; their rows are left unchecked.", kUncheckedInTheGame}},
         {"a string without its 0 byte ends at the end of the file",
          Langpack({kText, 0, 0, E}, "open end"), false,
          [this] {
@@ -324,24 +344,22 @@ TEST_F(LoadTest, FixtureTable)
              ExpectOnlyChecked({kText2});
              EXPECT_TRUE(Rec(Top(kText))->newText.isEmpty());
          },
-         {"1 single record has the end marker as its value; its row is left unchecked."}},
+         {"1 single record has the end marker as its value; its row is left unchecked.", kUncheckedInTheGame}},
         {"the index runs off the end inside a group: the complete records are laid over",
          Langpack({kText, 0, 0, kGroup, 1, 0}, "ab"), false,
          [this] {
              ExpectOnlyChecked({kText});
              EXPECT_EQ(Rec(Top(kText))->newText, "ab") << "its string lies where the index ends";
          },
-         {"1 value names a string without its terminating 0; its text runs to the end of the file.",
-          "The record index ends before its end marker, after 1 complete record."}},
+         {"1 value names a string without its terminating 0; its text runs to the end of the file.", IndexCut(1)}},
         {"the index runs off the end inside an id", Langpack({kText, 0, 0}, Pool({"t"})), false,
          [this] {
              ExpectOnlyChecked({kText});
              EXPECT_EQ(Rec(Top(kText))->newText, "t");
          },
-         {"The record index ends before its end marker, after 1 complete record."}},
+         {IndexCut(1)}},
         {"header alone", minimal.left(60), false, [this] { ExpectOnlyChecked({}); },
-         {"The string pool offset 64 lies past the end of the file (60 bytes).",
-          "The record index ends before its end marker, after 0 complete records."}},
+         {PoolPastEnd(64, 60), IndexCut(0)}},
         {"several kinds at once, in the order of the file",
          Langpack({kText, 0, E, kText2, 0, E, kGroup, 1, 0, 99, E, kUnknown, 0}, "x", 100, 7, QByteArray(32, 'N')),
          false,
@@ -349,8 +367,8 @@ TEST_F(LoadTest, FixtureTable)
          {"The name field has no terminating 0.",
           "2 single records have the end marker as their value; their rows are left unchecked.",
           "1 value points outside the strings; its row is left unchecked.",
-          "1 value names a string without its terminating 0; its text runs to the end of the file.",
-          "The record index ends before its end marker, after 3 complete records."}},
+          "1 value names a string without its terminating 0; its text runs to the end of the file.", IndexCut(3),
+          kUncheckedInTheGame}},
     };
 
     int n = 0;
@@ -507,9 +525,8 @@ TEST_F(LoadTest, CommandLineFileCutShortIsNamedInAWarning)
 
     SetProgramArguments({QStringLiteral("glossmith"), path});
     Open();
-    ExpectDamageWarning(path, {"The string pool offset 108 lies past the end of the file (100 bytes).",
-                               "3 values point outside the strings; their rows are left unchecked.",
-                               "The record index ends before its end marker, after 2 complete records."});
+    ExpectDamageWarning(path, {PoolPastEnd(108, 100),
+                               "3 values point outside the strings; their rows are left unchecked.", IndexCut(2)});
     EXPECT_EQ(frm->FiName->text(), path);
     EXPECT_EQ(frm->Nameed->text(), QStringLiteral("Cut"));
     EXPECT_EQ(frm->IDed->Value(), 100);

@@ -67,6 +67,28 @@ inline QByteArray Pool(std::initializer_list<const char *> strings)
     return out;
 }
 
+// Lines of the warning after a damaged langpack was opened that several cases share.
+inline const char *const kUncheckedInTheGame =
+    "In the game a record left unchecked keeps the base language's text or list, and a line left unchecked is "
+    "left out: the later lines of its group move up one place, as a save writes them.";
+
+inline QString IndexCut(int records)
+{
+    return records == 1 ? QStringLiteral("The record index ends before its end marker, after 1 complete record; "
+                                         "what follows it is left out, in the game too.")
+                        : QStringLiteral("The record index ends before its end marker, after %1 complete records; "
+                                         "what follows them is left out, in the game too.")
+                              .arg(records);
+}
+
+inline QString PoolPastEnd(int offset, int fileSize)
+{
+    return QStringLiteral("The string pool offset %1 lies past the end of the file (%2 bytes): no row is checked, "
+                          "and the game takes nothing from the file.")
+        .arg(offset)
+        .arg(fileSize);
+}
+
 inline void WriteBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
