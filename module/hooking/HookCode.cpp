@@ -425,7 +425,8 @@ extern "C" int __stdcall AutoUnhook(std::uint32_t) {
     const Hook& hook = g_hooks[k];
     const PatchOutcome outcome =
         WritePatch(hook, hook.patch, kPatchSize, hook.original, Patching::Removal);
-    const hooking::RemovalDecision decision = hooking::DecideRemoval(hook.relocation, hook.nextHandedOut, outcome);
+    const hooking::RemovalDecision decision =
+        hooking::DecideRemoval(hook.relocation, hook.nextHandedOut, outcome);
     stays[k] = decision.stays;
     if (decision.freeBlock) VirtualFree(hook.block, 0, MEM_RELEASE);
   }

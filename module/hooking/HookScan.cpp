@@ -14,7 +14,8 @@ bool BranchIntoPatch(const std::uint8_t* code, std::size_t avail, std::uint32_t 
     if (DecodeInstruction(code + at, limit - at, in) != DecodeStatus::Ok) break;
     at += in.length;
     if (in.branch != BranchKind::None) {
-      std::uint32_t target = codeAddr + static_cast<std::uint32_t>(at) + static_cast<std::uint32_t>(in.rel);
+      std::uint32_t target =
+          codeAddr + static_cast<std::uint32_t>(at) + static_cast<std::uint32_t>(in.rel);
       if (in.operandSize16) target &= 0xFFFF;  // a 16-bit branch cuts EIP to 16 bits
       const std::uint32_t offset = target - codeAddr;  // past the target, or wrapped: huge
       if (offset >= 1 && offset < kPatchSize) return true;

@@ -52,10 +52,11 @@
 //     hook came off. Every trampoline handed out through nextHook is such a block: a callback
 //     may call next at any later time (one that entered before the removal and is still
 //     running, say), and nothing shows that beforehand. Since the bytes are back, no new call
-//     reaches the block: it costs its memory only (8 KiB). A hook installed without nextHook keeps its
-//     block when a held thread stands in it, when its trampoline holds a call (its callee
-//     returns into the block, whenever that is), and for a place when a slot is held, a thread
-//     waits for a slot, or its zero slot has ever been handed out (its holders cannot be told).
+//     reaches the block: it costs its memory only (8 KiB). A hook installed without nextHook
+//     keeps its block when a held thread stands in it, when its trampoline holds a call (its
+//     callee returns into the block, whenever that is), and for a place when a slot is held, a
+//     thread waits for a slot, or its zero slot has ever been handed out (its holders cannot
+//     be told).
 //
 //   DeclareCodePlace(code)
 //     Marks code as a place inside a function for the next HookCode on it. Returns nonzero

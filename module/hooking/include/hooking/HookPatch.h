@@ -86,6 +86,7 @@ struct RemovalDecision {
 // beforehand), a thread stands in it, a place's slots or wait are in use, or the trampoline holds
 // a call (a thread in its callee returns into the block, and no held thread's instruction
 // pointer shows that).
-RemovalDecision DecideRemoval(const Relocation& r, bool nextHandedOut, const PatchOutcome& outcome);
+RemovalDecision DecideRemoval(const Relocation& r, bool nextHandedOut,
+                              const PatchOutcome& outcome);
 
 }  // namespace hooking
