@@ -8,6 +8,7 @@
 
 #include "hooking/HookDecoder.h"
 #include "hooking/HookPatch.h"
+#include "hooking/HookScan.h"
 
 namespace {
 
@@ -16,7 +17,6 @@ using hooking::kPatchSize;
 constexpr std::size_t kBlockSize = 8192;  // per hook: trampoline and gate, then a page of slots
 constexpr std::size_t kMaxHooks = 64;
 constexpr std::size_t kMaxPlaces = 32;
-constexpr std::size_t kReadAhead = 32;    // enough for the instructions under a patch
 constexpr std::size_t kMaxThreads = 1024;
 
 struct Hook {
@@ -26,6 +26,7 @@ struct Hook {
   std::uint8_t* block;
   hooking::Relocation relocation;  // where the trampoline at the start of block came from
   bool place;
+  bool nextHandedOut;              // the trampoline went out as next: the block is never freed
   hooking::PlaceLayout layout;     // of a place's gate and slots in block
 };
 
@@ -33,6 +34,7 @@ Hook g_hooks[kMaxHooks];
 std::size_t g_hookCount = 0;
 void* g_places[kMaxPlaces];
 std::size_t g_placeCount = 0;
+std::uint8_t g_code[hooking::kScanLimit];  // the bytes from a target on, read by HookCode
 volatile LONG g_lock = 0;
 
 struct Guard {
@@ -117,7 +119,8 @@ class OtherThreads {
     }
   }
 
-  // False when the threads cannot be listed or are too many to hold; none is held then.
+  // False when the threads cannot be listed, are too many, or one that still runs cannot be
+  // suspended; none is held then.
   bool Hold() {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     if (snapshot == INVALID_HANDLE_VALUE) return false;
@@ -141,7 +144,7 @@ class OtherThreads {
     std::size_t opened = 0;
     for (std::size_t k = 0; k < listed; ++k) {
       HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT | THREAD_SET_CONTEXT |
-                                     THREAD_QUERY_INFORMATION,
+                                     THREAD_QUERY_INFORMATION | SYNCHRONIZE,
                                  FALSE, ids_[k]);
       if (thread == nullptr) continue;
       if (!OfThisProcess(thread, process)) {
@@ -150,10 +153,15 @@ class OtherThreads {
       }
       handles_[opened++] = thread;
     }
+    // One that has ended meanwhile runs nothing any more; one that runs on and cannot be
+    // suspended (its suspend count at the maximum, say) could run into the bytes being written.
     for (std::size_t k = 0; k < opened; ++k) {
       if (SuspendThread(handles_[k]) == static_cast<DWORD>(-1)) {
+        const bool ended = WaitForSingleObject(handles_[k], 0) == WAIT_OBJECT_0;
         CloseHandle(handles_[k]);
-        continue;
+        if (ended) continue;
+        for (std::size_t j = k + 1; j < opened; ++j) CloseHandle(handles_[j]);
+        return false;  // the destructor lets the held ones go
       }
       handles_[count_++] = handles_[k];
     }
@@ -293,20 +301,45 @@ PatchOutcome WritePatch(const Hook& hook, const std::uint8_t* expected, std::siz
   return outcome;
 }
 
+using RaiseRecord = void(WINAPI*)(EXCEPTION_RECORD*);
+
 // The waiter of every place gate: a round of the wait for a return slot, and once every slot
-// has stayed held for the limit, the report of a slot that was never given back. The gate
-// cannot return failure to the code at the place, and waiting on would hang every later entry
-// of the place: the thread ends in an exception that names the place.
+// has stayed held for the limit, the report. A slot was not given back, or the place was entered
+// again from its own callback more than 32 deep. The gate cannot return failure to the code at
+// the place, and waiting on would hang every later entry of the place: the thread ends in an
+// exception that names the place. A handler may not continue it; one that does gets
+// STATUS_NONCONTINUABLE_EXCEPTION (which holds the first as its cause), as Windows answers a
+// continued non-continuable exception; should that be continued too, the process ends.
 void __stdcall WaitForReturnSlot(hooking::SlotWait* wait, std::uint32_t place) {
   if (!hooking::SlotWaitExpired(*wait, GetTickCount())) {
     Sleep(1);
     return;
   }
-  static_assert(hooking::kSlotWaitLimitMs == 10000, "the message names the limit");
-  OutputDebugStringA("hooking: every return slot of a hooked place has stayed held for 10 s: "
-                     "one was not given back\n");
-  const ULONG_PTR arguments[2] = {place, hooking::kSlotWaitLimitMs};
-  for (;;) RaiseException(hooking::kReturnSlotsExhausted, EXCEPTION_NONCONTINUABLE, 2, arguments);
+  static_assert(hooking::kSlotWaitLimitMs == 10000 && hooking::kPlaceSlots == 32,
+                "the message names the limit and the slots");
+  OutputDebugStringA("hooking: every return slot of a hooked place has stayed held for 10 s: one "
+                     "was not given back, or the place was entered again from its own callback "
+                     "more than 32 deep\n");
+  // Raised as records of our own, so that the second can hold the first as it was raised.
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  const auto raise = reinterpret_cast<RaiseRecord>(
+      reinterpret_cast<void (*)()>(ntdll ? GetProcAddress(ntdll, "RtlRaiseException") : nullptr));
+  if (raise != nullptr) {
+    EXCEPTION_RECORD exhausted{};
+    exhausted.ExceptionCode = hooking::kReturnSlotsExhausted;
+    exhausted.ExceptionFlags = EXCEPTION_NONCONTINUABLE;
+    exhausted.NumberParameters = 2;
+    exhausted.ExceptionInformation[0] = place;
+    exhausted.ExceptionInformation[1] = hooking::kSlotWaitLimitMs;
+    raise(&exhausted);
+    // A handler continued it.
+    EXCEPTION_RECORD continued{};
+    continued.ExceptionCode = STATUS_NONCONTINUABLE_EXCEPTION;
+    continued.ExceptionFlags = EXCEPTION_NONCONTINUABLE;
+    continued.ExceptionRecord = &exhausted;
+    raise(&continued);
+  }
+  TerminateProcess(GetCurrentProcess(), STATUS_NONCONTINUABLE_EXCEPTION);
 }
 
 }  // namespace
@@ -326,8 +359,8 @@ extern "C" int __stdcall HookCode(void* code, void* callback, void** nextHook, s
   if (g_hookCount == kMaxHooks) return 0;
 
   auto* target = static_cast<std::uint8_t*>(code);
-  std::uint8_t snapshot[kReadAhead];
-  const std::size_t avail = ReadableBytes(target, kReadAhead);
+  std::uint8_t* snapshot = g_code;
+  const std::size_t avail = ReadableBytes(target, hooking::kScanLimit);
   if (avail < kPatchSize) return 0;
   std::memcpy(snapshot, target, avail);
 
@@ -346,6 +379,8 @@ extern "C" int __stdcall HookCode(void* code, void* callback, void** nextHook, s
     return fail();
   }
   if (OverlapsOtherPatch(target, rel.covered)) return fail();
+  // A branch from the code after the patch back into its bytes would run the middle of the jump.
+  if (hooking::BranchIntoPatch(snapshot, avail, Addr(target))) return fail();
   std::memcpy(block, rel.code, rel.size);
 
   std::uint32_t jumpTo = Addr(callback);
@@ -363,6 +398,7 @@ extern "C" int __stdcall HookCode(void* code, void* callback, void** nextHook, s
 
   hook.code = target;
   hook.block = block;
+  hook.nextHandedOut = nextHook != nullptr;
   std::memcpy(hook.original, snapshot, kPatchSize);
   hooking::EncodeJmp(hook.patch, Addr(target), jumpTo);
 
@@ -389,7 +425,8 @@ extern "C" int __stdcall AutoUnhook(std::uint32_t) {
     const Hook& hook = g_hooks[k];
     const PatchOutcome outcome =
         WritePatch(hook, hook.patch, kPatchSize, hook.original, Patching::Removal);
-    const hooking::RemovalDecision decision = hooking::DecideRemoval(hook.relocation, outcome);
+    const hooking::RemovalDecision decision =
+        hooking::DecideRemoval(hook.relocation, hook.nextHandedOut, outcome);
     stays[k] = decision.stays;
     if (decision.freeBlock) VirtualFree(hook.block, 0, MEM_RELEASE);
   }

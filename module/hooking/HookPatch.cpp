@@ -79,9 +79,10 @@ bool PlaceInUse(const std::uint8_t* buf, std::uint32_t bufAddr, const PlaceLayou
   return buf[layout.zeroTaken - bufAddr] != 0 || word(layout.waiting) != 0;
 }
 
-RemovalDecision DecideRemoval(const Relocation& r, const PatchOutcome& outcome) {
+RemovalDecision DecideRemoval(const Relocation& r, bool nextHandedOut,
+                              const PatchOutcome& outcome) {
   if (outcome.write != PatchWrite::Written) return {true, false};
-  return {false, !outcome.blockInUse && !outcome.placeInUse && !r.holdsCall};
+  return {false, !nextHandedOut && !outcome.blockInUse && !outcome.placeInUse && !r.holdsCall};
 }
 
 }  // namespace hooking

@@ -192,7 +192,8 @@ TEST(HookPatch, PlaceInUse) {
   }
 }
 
-// What comes of a hook and its block after one removal attempt.
+// What comes of a hook and its block after one removal attempt. A trampoline handed out as
+// next is never freed: a callback may call it whenever it likes, also after the removal.
 TEST(HookPatch, RemovalKeepsWhatMayStillBeReached) {
   const Relocation plain = Relocated({0x55, 0x89, 0xE5, 0x8B, 0x45, 0x08});
   const Relocation call = Relocated({0x8B, 0x44, 0x24, 0x04, 0xFF, 0xD0, 0xC3});
@@ -201,20 +202,26 @@ TEST(HookPatch, RemovalKeepsWhatMayStillBeReached) {
   const struct {
     const char* what;
     const Relocation& r;
+    bool nextHandedOut;
     PatchWrite write;
     bool blockInUse;
     bool placeInUse;
     bool stays;
     bool freeBlock;
   } cases[] = {
-      {"bytes back, nothing in the block", plain, PatchWrite::Written, false, false, false, true},
-      {"bytes back, a thread in the block", plain, PatchWrite::Written, true, false, false, false},
-      {"bytes back, a place's slot held", plain, PatchWrite::Written, false, true, false, false},
-      {"bytes back, the trampoline holds a call", call, PatchWrite::Written, false, false, false, false},
-      {"not written: tried again later", plain, PatchWrite::NotWritten, false, false, true, false},
-      {"not written, the trampoline holds a call", call, PatchWrite::NotWritten, false, false, true,
+      {"bytes back, nothing in the block, no next", plain, false, PatchWrite::Written, false, false,
+       false, true},
+      {"bytes back, nothing in the block, next handed out", plain, true, PatchWrite::Written, false,
+       false, false, false},
+      {"bytes back, a thread in the block", plain, false, PatchWrite::Written, true, false, false, false},
+      {"bytes back, a place's slot held", plain, false, PatchWrite::Written, false, true, false, false},
+      {"bytes back, the trampoline holds a call", call, false, PatchWrite::Written, false, false, false,
        false},
-      {"our jump written over: left, tried again later", plain, PatchWrite::BytesChanged, false,
+      {"not written: tried again later", plain, false, PatchWrite::NotWritten, false, false, true, false},
+      {"not written, the trampoline holds a call", call, false, PatchWrite::NotWritten, false, false,
+       true, false},
+      {"not written, next handed out", plain, true, PatchWrite::NotWritten, false, false, true, false},
+      {"our jump written over: left, tried again later", plain, false, PatchWrite::BytesChanged, false,
        false, true, false},
   };
   for (const auto& c : cases) {
@@ -222,7 +229,7 @@ TEST(HookPatch, RemovalKeepsWhatMayStillBeReached) {
     outcome.write = c.write;
     outcome.blockInUse = c.blockInUse;
     outcome.placeInUse = c.placeInUse;
-    const RemovalDecision d = DecideRemoval(c.r, outcome);
+    const RemovalDecision d = DecideRemoval(c.r, c.nextHandedOut, outcome);
     EXPECT_EQ(d.stays, c.stays) << c.what;
     EXPECT_EQ(d.freeBlock, c.freeBlock) << c.what;
   }

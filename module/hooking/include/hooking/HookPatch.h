@@ -80,10 +80,13 @@ struct RemovalDecision {
 
 // After a removal of the hook whose trampoline holds r: a patch not written, or bytes that are
 // no longer our jump, leave the hook registered and its block kept (the bytes there may still
-// lead into it). Once the original bytes are back, the block is freed unless a thread may still
-// come back into it: a thread stands in it, a place's slots or wait are in use, or the
-// trampoline holds a call (a thread in its callee returns into the block, and no held thread's
-// instruction pointer shows that).
-RemovalDecision DecideRemoval(const Relocation& r, const PatchOutcome& outcome);
+// lead into it). Once the original bytes are back, the block is freed unless something may
+// still come into it: its trampoline was handed out as next (nextHandedOut: a callback may call
+// next at any later time, one that entered before the removal too, and no thread shows that
+// beforehand), a thread stands in it, a place's slots or wait are in use, or the trampoline holds
+// a call (a thread in its callee returns into the block, and no held thread's instruction
+// pointer shows that).
+RemovalDecision DecideRemoval(const Relocation& r, bool nextHandedOut,
+                              const PatchOutcome& outcome);
 
 }  // namespace hooking

@@ -36,6 +36,8 @@ void bad_loop() __asm__("hk_bad_loop");
 void bad_ud2() __asm__("hk_bad_ud2");
 void bad_ret() __asm__("hk_bad_ret");
 void bad_short_jcc16() __asm__("hk_bad_short_jcc16");
+void bad_loop_head() __asm__("hk_bad_loop_head");
+int loop_after_patch(int n) __asm__("hk_loop_after_patch");
 extern unsigned char place_here[] __asm__("hk_place_here");
 extern unsigned char place2_here[] __asm__("hk_place2_here");
 void place_stub() __asm__("hk_place_stub");
@@ -199,6 +201,24 @@ hk_bad_ret:
 hk_bad_short_jcc16:
   .byte 0x66, 0x74, 0x03  # jz short with the operand-size prefix: a 16-bit jump
   .byte 0x90, 0x90, 0x90, 0xC3
+  .p2align 4
+hk_bad_loop_head:
+  .byte 0x8B, 0x4C, 0x24, 0x04  # mov ecx, [esp+4]
+  .byte 0x40                    # inc eax    the loop's head, at +4 inside the patch
+  .byte 0x49                    # dec ecx
+  .byte 0x75, 0xFC              # jnz back to +4, from after the patch
+  ret
+
+# int loop_after_patch(int n): n (n > 0), counted by a loop whose head (+6) follows the
+# relocated instructions.
+  .p2align 4
+hk_loop_after_patch:
+  .byte 0x31, 0xC0              # xor eax, eax
+  .byte 0x8B, 0x4C, 0x24, 0x04  # mov ecx, [esp+4]
+  .byte 0x40                    # inc eax
+  .byte 0x49                    # dec ecx
+  .byte 0x75, 0xFC              # jnz back to +6
+  ret
 
   .data
   .p2align 2
@@ -275,6 +295,7 @@ void* g_nextCall = nullptr;
 void* g_nextPlace = nullptr;
 void* g_nextPlace2 = nullptr;
 void* g_nextPlace3 = nullptr;
+void* g_nextLoop = nullptr;
 
 constexpr int kNesting = 4;
 std::uint32_t g_nestSlots[kNesting];
@@ -301,6 +322,7 @@ int CallbackAdd(int a, int b) { return reinterpret_cast<int (*)(int, int)>(g_nex
 int CallbackAdd2(int a, int b) { return reinterpret_cast<int (*)(int, int)>(g_nextAdd2)(a, b) + 20000; }
 int __fastcall CallbackSign(int x) { return reinterpret_cast<int(__fastcall*)(int)>(g_nextSign)(x) * 10; }
 int CallbackCall() { return reinterpret_cast<int (*)()>(g_nextCall)() + 100; }
+int CallbackLoop(int n) { return reinterpret_cast<int (*)(int)>(g_nextLoop)(n) + 1000; }
 void Dummy() {}
 
 int Unhooked(int word) { return 7 + 2 * word + 0x103; }
@@ -352,6 +374,8 @@ void TestRefusals() {
       {"refuse_ret_before_five_bytes", reinterpret_cast<void*>(&bad_ret), reinterpret_cast<void*>(&Dummy)},
       {"refuse_operand_size_short_jcc", reinterpret_cast<void*>(&bad_short_jcc16),
        reinterpret_cast<void*>(&Dummy)},
+      {"refuse_branch_from_after_the_patch_into_it", reinterpret_cast<void*>(&bad_loop_head),
+       reinterpret_cast<void*>(&Dummy)},
       {"refuse_null_callback", reinterpret_cast<void*>(&target_add), nullptr},
   };
   for (const Case& c : cases) {
@@ -368,7 +392,16 @@ void TestRefusals() {
 }
 
 void* g_nextPlace4 = nullptr;
-void* g_nextPlace5 = nullptr;
+
+// The block of a place hook, found from the jump at the place to its gate: the gate lies in
+// the first page of the block, which starts on a page.
+const void* PlaceBlock(const void* place) {
+  const auto* p = static_cast<const unsigned char*>(place);
+  std::int32_t rel = 0;
+  std::memcpy(&rel, p + 1, 4);
+  const std::uintptr_t gate = reinterpret_cast<std::uintptr_t>(p) + 5 + static_cast<std::uint32_t>(rel);
+  return reinterpret_cast<const void*>(gate & ~std::uintptr_t{0xFFF});
+}
 
 DWORD WINAPI RunPlace4(void* word) {
   return static_cast<DWORD>(target_place4(static_cast<int>(reinterpret_cast<INT_PTR>(word))));
@@ -380,24 +413,28 @@ DWORD WINAPI RunPlace5(void* word) {
 // A place callback that returns is still running when its hook comes off: the slot it holds
 // keeps the block (the zero slot too, whose holders cannot be told, once it has been handed
 // out), and the thread then returns through it into the unhooked code. Once every slot is
-// back, the block goes.
+// back, the block goes, unless its trampoline was handed out as next.
 void TestPlaceBlockKeptForItsSlots() {
   const struct {
     const char* name;
     int word;
     bool waits;  // the callback is still running at the removal
+    bool next;   // the trampoline is handed out
     bool kept;
   } cases[] = {
-      {"removal_keeps_place_block_while_a_slot_is_held", 5, true, true},
-      {"removal_keeps_place_block_while_the_zero_slot_is_held", 0, true, true},
-      {"removal_frees_place_block_once_its_slots_are_back", 5, false, false},
-      {"removal_keeps_place_block_once_the_zero_slot_was_handed_out", 0, false, true},
+      {"removal_keeps_place_block_while_a_slot_is_held", 5, true, false, true},
+      {"removal_keeps_place_block_while_the_zero_slot_is_held", 0, true, false, true},
+      {"removal_frees_place_block_once_its_slots_are_back", 5, false, false, false},
+      {"removal_keeps_place_block_once_the_zero_slot_was_handed_out", 0, false, false, true},
+      {"removal_keeps_place_block_whose_trampoline_was_handed_out", 5, false, true, true},
   };
   Snapshot place;
   place.Take(place4_here);
   for (const auto& c : cases) {
     void* callback = reinterpret_cast<void*>(c.waits ? &place_waiting_callback : &place_returning_callback);
-    bool ok = DeclareCodePlace(place4_here) != 0 && HookCode(place4_here, callback, &g_nextPlace4, 0) != 0;
+    bool ok = DeclareCodePlace(place4_here) != 0 &&
+              HookCode(place4_here, callback, c.next ? &g_nextPlace4 : nullptr, 0) != 0;
+    const void* block = ok ? PlaceBlock(place4_here) : nullptr;
     HANDLE thread = nullptr;
     int result = -1;
     if (c.waits) {
@@ -408,7 +445,7 @@ void TestPlaceBlockKeptForItsSlots() {
       result = target_place4(c.word);
     }
     const bool unhooked = AutoUnhook(0) != 0;
-    const bool kept = BlockCommitted(g_nextPlace4);
+    const bool kept = BlockCommitted(block);
     if (thread) {
       RendezvousRelease();
       result = ExitCodeWithin(thread, 10000);
@@ -421,25 +458,40 @@ void TestPlaceBlockKeptForItsSlots() {
 }
 
 constexpr DWORD kEndedByFault = 0xFA17;
+constexpr DWORD kRaisedAgain = 0xA6A1;
 volatile LONG g_faults = 0;
 EXCEPTION_RECORD g_fault;
+EXCEPTION_RECORD g_continued;
+EXCEPTION_RECORD g_cause;  // the record that g_continued names as its cause
 
-// Ends the thread whose wait for a slot gave up, as an unhandled exception would end a game.
-LONG CALLBACK EndThreadOnSlotsExhausted(EXCEPTION_POINTERS* e) {
-  if (e->ExceptionRecord->ExceptionCode != hooking::kReturnSlotsExhausted) return EXCEPTION_CONTINUE_SEARCH;
-  g_fault = *e->ExceptionRecord;
-  InterlockedIncrement(&g_faults);
-  ExitThread(kEndedByFault);
+// Continues the exception of a wait for a slot that gave up, as a careless handler might, and
+// ends the thread at what comes then, as an unhandled exception would end a game: the answer
+// to the continued exception, or the same exception raised again.
+LONG CALLBACK ContinueSlotsExhausted(EXCEPTION_POINTERS* e) {
+  const EXCEPTION_RECORD& record = *e->ExceptionRecord;
+  if (record.ExceptionCode == hooking::kReturnSlotsExhausted) {
+    if (InterlockedIncrement(&g_faults) > 1) ExitThread(kRaisedAgain);
+    g_fault = record;
+    return EXCEPTION_CONTINUE_EXECUTION;
+  }
+  if (record.ExceptionCode == STATUS_NONCONTINUABLE_EXCEPTION) {
+    g_continued = record;
+    if (record.ExceptionRecord != nullptr) g_cause = *record.ExceptionRecord;
+    ExitThread(kEndedByFault);
+  }
+  return EXCEPTION_CONTINUE_SEARCH;
 }
 
 // A stub that never gives its slot back holds all 32 after 32 entries. The next entry waits:
-// it goes on once a slot comes back, and when none does for the wait's limit, its thread ends in
-// the exception that names the place. The removal keeps the block of the held slots.
+// it goes on once a slot comes back, and when none does for the wait's limit, its thread raises
+// the exception that names the place; a handler that continues it gets the non-continuable
+// exception whose cause it is, never the same again. The removal keeps the block of the held
+// slots.
 void TestLeakedSlots() {
   Snapshot place;
   place.Take(place5_here);
   const bool hooked = DeclareCodePlace(place5_here) != 0 &&
-                      HookCode(place5_here, reinterpret_cast<void*>(&leaking_stub), &g_nextPlace5, 0) != 0;
+                      HookCode(place5_here, reinterpret_cast<void*>(&leaking_stub), nullptr, 0) != 0;
   std::uint32_t held[hooking::kPlaceSlots] = {};
   bool each = true, distinct = true;
   for (unsigned k = 0; hooked && k < hooking::kPlaceSlots; ++k) {
@@ -458,7 +510,7 @@ void TestLeakedSlots() {
   Check(waited && result == 101 && leak_last_r == held[7], "gate_waits_for_a_slot_to_come_back",
         "waited %d result %#x slot %#x of %#x", waited, result, leak_last_r, held[7]);
 
-  PVOID handler = AddVectoredExceptionHandler(1, EndThreadOnSlotsExhausted);
+  PVOID handler = AddVectoredExceptionHandler(1, ContinueSlotsExhausted);
   const DWORD start = GetTickCount();
   HANDLE faulting = CreateThread(nullptr, 0, RunPlace5, reinterpret_cast<void*>(200), 0, nullptr);
   const int code = ExitCodeWithin(faulting, 3 * hooking::kSlotWaitLimitMs);
@@ -475,8 +527,16 @@ void TestLeakedSlots() {
         "exit %#x faults %ld flags %#lx place %#lx limit %lu after %lu ms", code, g_faults,
         g_fault.ExceptionFlags, static_cast<unsigned long>(g_fault.ExceptionInformation[0]),
         static_cast<unsigned long>(g_fault.ExceptionInformation[1]), took);
+  Check(code == static_cast<int>(kEndedByFault) && (g_continued.ExceptionFlags & EXCEPTION_NONCONTINUABLE) != 0 &&
+            g_continued.ExceptionRecord != nullptr && g_cause.ExceptionCode == hooking::kReturnSlotsExhausted &&
+            g_cause.NumberParameters == 2 &&
+            g_cause.ExceptionInformation[0] == reinterpret_cast<ULONG_PTR>(place5_here),
+        "continued_slots_exception_is_answered_as_noncontinuable",
+        "exit %#x (raised again: %#x) flags %#lx cause %#lx", code, static_cast<unsigned>(kRaisedAgain), g_continued.ExceptionFlags,
+        g_cause.ExceptionCode);
 
-  Check(AutoUnhook(0) != 0 && place.Same() && BlockCommitted(g_nextPlace5) && target_place5(3) == Unhooked(3),
+  const void* block = PlaceBlock(place5_here);
+  Check(AutoUnhook(0) != 0 && place.Same() && BlockCommitted(block) && target_place5(3) == Unhooked(3),
         "removal_keeps_place_block_of_leaked_slots");
 }
 
@@ -504,8 +564,9 @@ bool ThreadsAskedFor() {
 int main() {
   SetUnhandledExceptionFilter(ReportCrash);
   const bool threads = ThreadsAskedFor();
-  Snapshot add, sign, call, place, place2;
+  Snapshot add, sign, call, loop, place, place2;
   add.Take(reinterpret_cast<void*>(&target_add));
+  loop.Take(reinterpret_cast<void*>(&loop_after_patch));
   sign.Take(reinterpret_cast<void*>(&target_sign));
   call.Take(reinterpret_cast<void*>(&target_call));
   place.Take(place_here);
@@ -536,6 +597,9 @@ int main() {
   Check(HookCode(reinterpret_cast<void*>(&target_call), reinterpret_cast<void*>(&CallbackCall), &g_nextCall, 0) != 0 &&
             target_call() == 142,
         "relative_call_relocated", "got %d", target_call());
+  Check(HookCode(reinterpret_cast<void*>(&loop_after_patch), reinterpret_cast<void*>(&CallbackLoop), &g_nextLoop, 0) != 0 &&
+            loop_after_patch(5) == 1005,
+        "hook_loop_whose_head_follows_the_patch", "got %d", loop_after_patch(5));
 
   // Places inside a function.
   Check(DeclareCodePlace(place_here) != 0 && DeclareCodePlace(place2_here) != 0, "declare_places");
@@ -582,9 +646,10 @@ int main() {
 
   // Everything off again, byte for byte.
   Check(AutoUnhook(0xFFFFFFFF) != 0, "autounhook_result");
-  Check(add.Same() && sign.Same() && call.Same() && place.Same() && place2.Same() && place3.Same(),
+  Check(add.Same() && sign.Same() && call.Same() && loop.Same() && place.Same() && place2.Same() &&
+            place3.Same(),
         "autounhook_restores_bytes");
-  Check(target_add(2, 3) == 5 && target_sign(-4) == -1 && target_call() == 42 &&
+  Check(target_add(2, 3) == 5 && target_sign(-4) == -1 && target_call() == 42 && loop_after_patch(5) == 5 &&
             target_place(5) == Unhooked(5) && target_place2(5) == Unhooked(5) &&
             target_place3(5) == Unhooked(5),
         "targets_unhooked_again");
@@ -603,6 +668,8 @@ int main() {
   TestParkedThreads();
   TestCallReturningIntoPatch();
   TestCallInTrampoline();
+  TestNextCalledAfterRemoval();
+  TestThreadThatCannotBeSuspended();
   if (threads) TestThreadRunningThroughTarget();
 
   std::printf("%s %d failures\n", g_failures == 0 ? "ALL PASSED" : "SOME FAILED", g_failures);

@@ -37,4 +37,6 @@ void TestJumpWrittenOver();
 void TestParkedThreads();
 void TestCallReturningIntoPatch();
 void TestCallInTrampoline();
+void TestNextCalledAfterRemoval();
+void TestThreadThatCannotBeSuspended();
 void TestThreadRunningThroughTarget();

@@ -206,7 +206,8 @@ void TestPatchAcrossTwoPages() {
 }
 
 // Another writer puts its own bytes over our jump: the removal leaves them, keeps the block
-// and the hook, and fails; once our jump is back, the next removal puts the original bytes back.
+// and the hook, and fails; once our jump is back, the next removal puts the original bytes back
+// (and keeps the block, whose trampoline was handed out as next).
 void TestJumpWrittenOver() {
   std::uint8_t* target = align_sled;
   auto call = reinterpret_cast<int (*)()>(target);
@@ -230,7 +231,7 @@ void TestJumpWrittenOver() {
   const int whileHooked = call();
   const bool second = AutoUnhook(0) != 0;
   Check(hooked && !first && left && kept && whileHooked == 0xA5 && second && before.Same() &&
-            call() == 0x5A && !BlockCommitted(next),
+            call() == 0x5A && BlockCommitted(next),
         "removal_leaves_bytes_no_longer_our_jump_and_tries_again",
         "hooked %d first %d left %d kept %d got %#x second %d bytes %s", hooked, first, left, kept,
         whileHooked, second, before.Same() ? "kept" : "changed");
@@ -238,8 +239,8 @@ void TestJumpWrittenOver() {
 
 // A thread stopped inside the patched code is moved to the same instruction: into the
 // trampoline when the patch is written, back into the target when it comes off. One stopped
-// inside an instruction has no such place: the patch is refused, and at removal the block
-// stays.
+// inside an instruction has no such place: the patch is refused, and at removal it stays
+// where it is (the block, handed out as next, stays in any case).
 void TestParkedThreads() {
   const struct {
     const char* name;
@@ -269,11 +270,9 @@ void TestParkedThreads() {
            thread.Park(Addr(next) + c.at, c.at, x);
       ok = ok && AutoUnhook(0) != 0 && original.Same();
       eip = thread.Eip();
-      if (c.movedTo >= 0) {
-        ok = ok && eip == Addr(code) + static_cast<std::uint32_t>(c.movedTo) && !BlockCommitted(next);
-      } else {
-        ok = ok && eip == Addr(next) + c.at && BlockCommitted(next);
-      }
+      const std::uint32_t expected =
+          c.movedTo >= 0 ? Addr(code) + static_cast<std::uint32_t>(c.movedTo) : Addr(next) + c.at;
+      ok = ok && eip == expected && BlockCommitted(next);
     } else {
       ok = thread.Park(Addr(code) + c.at, c.at, x);
       const bool hooked = ok && HookCode(code, reinterpret_cast<void*>(&CallbackPark), &next, 0) != 0;
@@ -346,6 +345,74 @@ void TestCallInTrampoline() {
             call_in_copy(&Seven) == 8,
         "removal_keeps_trampoline_holding_a_call", "hooked %d waiting %d unhooked %d bytes %s kept %d result %d",
         hooked, waiting, unhooked, before.Same() ? "kept" : "changed", kept, result);
+}
+
+namespace {
+
+void* g_nextLater = nullptr;
+
+// Waits at the rendezvous, then calls the unpatched function.
+int CallbackNextLater(int x) {
+  RendezvousArrive();
+  return reinterpret_cast<int (*)(int)>(g_nextLater)(x) + kHooked;
+}
+DWORD WINAPI RunParkTarget(void*) { return static_cast<DWORD>(park_target(7)); }
+DWORD WINAPI ReturnFive(void*) { return 5; }
+
+}  // namespace
+
+// An entry callback waits while its hook comes off and only then calls next: the trampoline
+// is still there, and runs the unpatched function.
+void TestNextCalledAfterRemoval() {
+  std::uint8_t* code = ParkCode();
+  Snapshot before;
+  before.Take(code);
+  const bool hooked = HookCode(code, reinterpret_cast<void*>(&CallbackNextLater), &g_nextLater, 0) != 0;
+  HANDLE thread = hooked ? CreateThread(nullptr, 0, RunParkTarget, nullptr, 0, nullptr) : nullptr;
+  const bool waiting = hooked && RendezvousReached();
+  const bool unhooked = AutoUnhook(0) != 0;
+  const bool kept = BlockCommitted(g_nextLater);
+  RendezvousRelease();
+  const int result = thread ? ExitCodeWithin(thread, 10000) : 0;
+  if (thread) CloseHandle(thread);
+  Check(hooked && waiting && unhooked && before.Same() && kept && result == 7 + 100 + kHooked &&
+            park_target(7) == 107,
+        "removal_keeps_trampoline_that_a_waiting_callback_calls_later",
+        "hooked %d waiting %d unhooked %d bytes %s kept %d result %d", hooked, waiting, unhooked,
+        before.Same() ? "kept" : "changed", kept, result);
+}
+
+// A thread whose suspend count is at the maximum cannot be suspended once more, so it is not
+// held: neither a hook nor a removal writes anything while it is there. It never runs meanwhile
+// (created suspended), so the test needs no second running thread.
+void TestThreadThatCannotBeSuspended() {
+  std::uint8_t* code = ParkCode();
+  Snapshot before;
+  before.Take(code);
+  void* next = nullptr;
+  const bool hooked = HookCode(code, reinterpret_cast<void*>(&CallbackPark), &next, 0) != 0;
+  Snapshot jump;
+  jump.Take(code);
+  HANDLE thread = CreateThread(nullptr, 0, ReturnFive, nullptr, CREATE_SUSPENDED, nullptr);
+  int suspends = 1;
+  while (suspends < 1000 && SuspendThread(thread) != static_cast<DWORD>(-1)) ++suspends;
+  const bool atMaximum = suspends < 1000;
+
+  const bool removalRefused = AutoUnhook(0) == 0 && jump.Same() && park_target(7) == 7 + kHooked;
+  Snapshot sled;
+  sled.Take(align_sled);
+  void* sledNext = reinterpret_cast<void*>(0x1234);
+  const bool hookRefused = HookCode(align_sled, reinterpret_cast<void*>(&CallbackSled), &sledNext, 0) == 0 &&
+                           sled.Same() && sledNext == reinterpret_cast<void*>(0x1234);
+
+  for (int k = 0; k < suspends; ++k) ResumeThread(thread);
+  const int result = ExitCodeWithin(thread, 10000);
+  CloseHandle(thread);
+  const bool unhooked = AutoUnhook(0) != 0 && before.Same();
+  Check(hooked && atMaximum && removalRefused && hookRefused && result == 5 && unhooked,
+        "thread_that_cannot_be_suspended_stops_every_write",
+        "hooked %d suspends %d removal refused %d hook refused %d result %d unhooked %d", hooked,
+        suspends, removalRefused, hookRefused, result, unhooked);
 }
 
 namespace {
