@@ -91,14 +91,16 @@ LangpackBuildResult BuildLangpack(const LangpackSaveHeader &header,
     }
     PutU32(file, kLangpackLanguageIdOffset, header.languageId);
     PutU32(file, kLangpackBaseLanguageOffset, header.baseLanguage);
-    // One byte per code unit; the field keeps its last byte for the 0, so a longer name
-    // is cut to 31 units. The field is already zero, which also ends an empty name.
-    const int nameUnits = std::min<int>(int(header.name.size()), int(kLangpackNameSize) - 1);
-    for (int i = 0; i < nameUnits; ++i) {
-        const char b = char(UnicodeToGameChar(header.name.at(i).unicode()));
-        if (b == 0)
+    // One byte per code unit, with the line-break rule of the texts (CR LF is written as
+    // LF), which the open reverses: a name that holds a line break reads back as it was
+    // saved. The field keeps its last byte for the 0, so a longer name is cut to 31 bytes.
+    // The field is already zero, which also ends an empty name.
+    const QByteArray name = UnicodeToGame(header.name, true);
+    const int nameBytes = std::min<int>(int(name.size()), int(kLangpackNameSize) - 1);
+    for (int i = 0; i < nameBytes; ++i) {
+        if (name[i] == 0)
             break;
-        file[int(kLangpackNameOffset) + i] = b;
+        file[int(kLangpackNameOffset) + i] = name[i];
     }
 
     QByteArray pool;

@@ -278,8 +278,10 @@ TVirtualStringTree *TZvLngFrm::BuildTree(QWidget *parent)
 // the help text and its decoration, and the hidden table builder.
 QFrame *TZvLngFrm::BuildCommandStrip(QWidget *parent)
 {
+    // The strip is 43 pixels high, more only where the help text needs more lines.
     Panel3 = Panel(parent, "Panel3");
-    Panel3->setFixedHeight(kPanel3Height);
+    Panel3->setMinimumHeight(kPanel3Height);
+    Panel3->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto *commandLayout = new QHBoxLayout(Panel3);
     commandLayout->setContentsMargins(4, 1, 4, 1);
     commandLayout->setSpacing(6);
@@ -342,6 +344,8 @@ QFrame *TZvLngFrm::BuildCommandStrip(QWidget *parent)
 
     StaticText1 = Label(Panel3, "StaticText1", QString::fromUtf8(kHelpText));
     StaticText1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // In a narrow window its lines wrap rather than run under the decoration.
+    StaticText1->setWordWrap(true);
     commandLayout->addWidget(StaticText1, 1);
     StaticText2 = Label(Panel3, "StaticText2", QStringLiteral("\u2623"));
     {

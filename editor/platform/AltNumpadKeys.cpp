@@ -1,13 +1,12 @@
 #include "platform/AltNumpadKeys.h"
 
-#include <QAbstractSpinBox>
+#include "platform/TextFields.h"
+
 #include <QCoreApplication>
 #include <QKeyEvent>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QScopedValueRollback>
-#include <QTextEdit>
+#include <QWidget>
 
 namespace {
 
@@ -100,27 +99,30 @@ int HeldKey(const QKeyEvent &key)
     return key.nativeScanCode() != 0 ? -int(key.nativeScanCode()) : key.key();
 }
 
-bool IsTextField(const QObject *object)
+// Keys that leave a code as it is: Alt held down repeats its press, and NumLock may be
+// switched meanwhile. Every other key but a gathered digit ends it.
+bool KeepsCode(const QKeyEvent &key)
 {
-    return qobject_cast<const QLineEdit *>(object) || qobject_cast<const QPlainTextEdit *>(object)
-           || qobject_cast<const QTextEdit *>(object) || qobject_cast<const QAbstractSpinBox *>(object);
+    return (key.key() == Qt::Key_Alt && key.isAutoRepeat()) || key.key() == Qt::Key_NumLock;
 }
 
 } // namespace
 
-TAltNumpadKeys::TAltNumpadKeys(QObject *parent) : QObject(parent) {}
-
-bool TAltNumpadKeys::eventFilter(QObject *watched, QEvent *event)
+bool TAltNumpadKeys::Take(QObject *receiver, QEvent *event)
 {
-    if (FTyping || !watched->isWidgetType())
+    if (FTyping || !receiver->isWidgetType())
         return false;
-    auto *widget = static_cast<QWidget *>(watched);
+    auto *widget = static_cast<QWidget *>(receiver);
     switch (event->type()) {
     case QEvent::ShortcutOverride: {
-        // A keypad digit with Alt is the field's, never a shortcut's.
+        // A keypad digit with Alt is the field's, never a shortcut's. Any other key may be
+        // a shortcut's, whose press no control will see: it ends the code here.
         auto *key = static_cast<QKeyEvent *>(event);
-        if (CodeDigit(*key) < 0 || !IsTextField(widget))
+        if (CodeDigit(*key) < 0 || !IsTextField(widget)) {
+            if (!KeepsCode(*key))
+                DropDigits();
             return false;
+        }
         key->accept();
         return true;
     }
@@ -147,11 +149,8 @@ bool TAltNumpadKeys::KeyPress(QWidget *receiver, const QKeyEvent &key)
         }
         return true;
     }
-    // Alt held down repeats its press, and NumLock may be switched meanwhile: the code
-    // goes on.
-    if ((key.key() == Qt::Key_Alt && key.isAutoRepeat()) || key.key() == Qt::Key_NumLock)
-        return false;
-    DropDigits();
+    if (!KeepsCode(key))
+        DropDigits();
     return false;
 }
 

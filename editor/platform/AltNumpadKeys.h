@@ -20,29 +20,33 @@
 // be held with them (not Shift, Ctrl or Meta). A keypad key held down counts once. Any
 // other key pressed while Alt is held (but NumLock) drops the digits gathered so far and
 // goes on as usual, and so does a new press of Alt; Alt alone, or with a letter (the buttons'
-// underlined letters), is left entirely to what it did before.
+// underlined letters), is left entirely to what it did before. That holds for the keys of
+// shortcuts too, which reach no control (a button's letter, the window's F3): the shortcut
+// acts and no character follows. The digits are dropped when such a key first shows
+// itself, as the shortcut override that comes before every key press.
 //
 // Text fields: line edits, plain and rich text edits and spin fields, read-only ones
 // included (they take the character as they take a typed one: not at all). In any other
 // control (the tree, a button) keypad keys with Alt pass unchanged.
 //
-// The application object installs one filter for the whole program, so every text field
-// of every window has it, the fields made later (the tree's in-place editor) included.
+// The application object hands every event to one TAltNumpadKeys before any event filter
+// or control sees it (TApplication::notify): every text field of every window has the
+// keys, the fields made later (the tree's in-place editor) included, and no filter of a
+// window, whenever it was installed, takes a key from under a code.
 #pragma once
-
-#include <QObject>
 
 #include <QList>
 
+class QEvent;
 class QKeyEvent;
+class QObject;
 class QWidget;
 
-class TAltNumpadKeys : public QObject {
+class TAltNumpadKeys {
 public:
-    explicit TAltNumpadKeys(QObject *parent = nullptr);
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    // Looks at `event` on its way to `receiver`. True when the event is a code's own (a
+    // keypad digit gathered, its release) and goes no further.
+    bool Take(QObject *receiver, QEvent *event);
 
 private:
     bool KeyPress(QWidget *receiver, const QKeyEvent &key);

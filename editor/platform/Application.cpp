@@ -1,6 +1,7 @@
 #include "platform/Application.h"
 
 #include "platform/AltNumpadKeys.h"
+#include "platform/EmptyPaste.h"
 #include "platform/MessageBox.h"
 
 namespace {
@@ -32,12 +33,14 @@ void ShowCurrentException()
     }
 }
 
-TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
+TApplication::TApplication(int &argc, char **argv)
+    : QApplication(argc, argv), altNumpad_(std::make_unique<TAltNumpadKeys>())
 {
-    installEventFilter(new TAltNumpadKeys(this));
     // Application filters see a widget's mouse press after the focus has moved.
     installEventFilter(this);
 }
+
+TApplication::~TApplication() = default;
 
 bool TApplication::notify(QObject *receiver, QEvent *event)
 {
@@ -49,7 +52,10 @@ bool TApplication::notify(QObject *receiver, QEvent *event)
     }
     bool result = true;
     try {
-        result = QApplication::notify(receiver, event);
+        if (altNumpad_->Take(receiver, event) || RefuseEmptyPaste(receiver, event))
+            result = true;
+        else
+            result = QApplication::notify(receiver, event);
     } catch (...) {
         ShowCurrentException();
     }

@@ -10,14 +10,19 @@
 // main window's key preview and close query, which reach its file commands, through
 // `RunHandler`. The guard of TApplication::notify is the last resort for any other.
 //
-// The application object also gives every text field of the program Alt+Numpad
-// (AltNumpadKeys.h): it installs the one filter of those keys for all windows.
+// The application object also holds the rules that every text field of the program
+// follows, whatever window it is in and whenever it was made: Alt+Numpad (AltNumpadKeys.h)
+// and no paste without text (EmptyPaste.h). Every event passes them, in that order, before
+// any event filter or control sees it.
 #pragma once
 
 #include <QApplication>
 
 #include <exception>
+#include <memory>
 #include <utility>
+
+class TAltNumpadKeys;
 
 // Shows `error`'s message (what()) in a message box with the error icon and an OK button,
 // captioned with the application's display name.
@@ -50,11 +55,12 @@ auto AsHandler(Handler handler)
 
 class TApplication : public QApplication {
 public:
-    // Installs the Alt+Numpad filter on the application.
     TApplication(int &argc, char **argv);
+    ~TApplication() override;
 
     // Delivers every event inside a guard: an exception that leaves a handler is shown by
-    // ShowCurrentException and the event counts as handled.
+    // ShowCurrentException and the event counts as handled. The text fields' rules see the
+    // event first; one that they take goes no further.
     //
     // A mouse press that moves the input focus runs the handlers of the focus change before
     // the press reaches the control under the mouse. When one of them asks something in a
@@ -66,6 +72,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    std::unique_ptr<TAltNumpadKeys> altNumpad_;
     const QEvent *press_ = nullptr;   // the mouse press being delivered to a widget
     int pressBoxes_ = 0;              // MessageBoxCount when it arrived
 };

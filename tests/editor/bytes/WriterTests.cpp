@@ -93,8 +93,11 @@ TEST(LangpackWriter, NameField)
     EXPECT_EQ(Build({}, n31).mid(24, 32), QByteArray(31, 'n') + QByteArray(1, '\0'));
     EXPECT_EQ(Build({}, QString(40, u'n')).mid(24, 32), QByteArray(31, 'n') + QByteArray(1, '\0'));
     EXPECT_EQ(Build({}, QString()).mid(24, 32), QByteArray(32, '\0'));
-    // No line-break conversion in the name: CR LF stays two bytes.
-    EXPECT_EQ(Build({}, QStringLiteral("a\r\nb")).mid(24, 5), QByteArray("a\r\nb\0", 5));
+    // The texts' line-break rule, which opening reverses (LF is read as CR LF): CR LF is
+    // written as LF, a lone CR or LF as itself; a name so opened and saved again keeps its
+    // bytes.
+    EXPECT_EQ(Build({}, QStringLiteral("a\r\nb")).mid(24, 4), QByteArray("a\nb\0", 4));
+    EXPECT_EQ(Build({}, QStringLiteral("a\rb\nc")).mid(24, 6), QByteArray("a\rb\nc\0", 6));
 }
 
 TEST(LangpackWriter, LanguageIdIsTruncated)

@@ -15,6 +15,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <functional>
 #include <vector>
 
 namespace {
@@ -293,4 +294,39 @@ TEST_F(AltNumpadTest, KeypadDigitsWithAltInATextFieldAreNoShortcut)
     frm->Tree->setFocus();
     AltCode(frm->Tree, QStringLiteral("1"));
     EXPECT_EQ(fired.count(), 1);
+}
+
+// The key of a shortcut pressed while Alt is held ends a code like any other key, whatever
+// takes it before the field could see it (the shortcut map, the window's key preview): the
+// shortcut acts, and no character follows when Alt is released.
+TEST_F(AltNumpadTest, AShortcutEndsACode)
+{
+    QShortcut shortcut(QKeySequence(Qt::ALT | Qt::Key_X), frm.get());
+    QSignalSpy shortcutFired(&shortcut, &QShortcut::activated);
+    QSignalSpy saveClicked(frm->SaveBtn, &QPushButton::clicked);
+    QSignalSpy aboutClicked(frm->AboutBtn, &QPushButton::clicked);
+    struct Case {
+        const char *what;
+        Qt::Key key;
+        std::function<bool()> acted;
+    };
+    const Case cases[] = {
+        {"a shortcut of the window", Qt::Key_X, [&] { return shortcutFired.count() == 1; }},
+        {"Save's letter", Qt::Key_S, [&] { return saveClicked.count() == 1 && boxes.calls.size() == 1; }},
+        {"About's letter", Qt::Key_A, [&] { return aboutClicked.count() == 1; }},
+        {"F3, which the window previews", Qt::Key_F3, [&] { return search->isVisible(); }},
+    };
+    QLineEdit *field = frm->Nameed;
+    for (const Case &c : cases) {
+        frm->activateWindow();
+        field->setFocus();
+        field->setText(QStringLiteral("ab"));
+        QTest::keyPress(field, Qt::Key_Alt);
+        KeypadDigit(field, 1, NumLock::On);
+        QTest::simulateEvent(field, true, c.key, Qt::AltModifier, QString(), false);
+        QTest::simulateEvent(field, false, c.key, Qt::AltModifier, QString(), false);
+        QTest::simulateEvent(field, false, Qt::Key_Alt, Qt::AltModifier, QString(), false);
+        EXPECT_TRUE(QTest::qWaitFor(c.acted, 3000)) << c.what;
+        EXPECT_EQ(field->text(), QStringLiteral("ab")) << c.what;
+    }
 }

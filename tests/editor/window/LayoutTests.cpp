@@ -106,7 +106,12 @@ void ExpectArrangement(TZvLngFrm *frm)
     EXPECT_EQ(Place(frm->Panel3).top(), Place(frm->Tree).bottom() + 1);
     EXPECT_EQ(Place(frm->Panel4).bottom(), frm->height() - 1);
     EXPECT_EQ(frm->Panel1->height(), 65);
-    EXPECT_EQ(frm->Panel3->height(), 43);
+    // The strip below the tree is 43 pixels high; only a window too narrow for the help
+    // text's three lines makes it taller, by the lines the text then wraps into.
+    if (width >= 757)
+        EXPECT_EQ(frm->Panel3->height(), 43);
+    else
+        EXPECT_GE(frm->Panel3->height(), 43);
     EXPECT_EQ(frm->Panel4->height(), 212);
 
     // The top strip: the file row above the langpack's row.
@@ -231,12 +236,12 @@ void ExpectWithin(const QRect &outer, const QRect &box, bool measureHeight, cons
 // Every visible button and label of `window` with a caption or an icon: its caption fits
 // the control, lies within every holder up to the window, and no control stacked above it
 // covers it. Returns the names of the controls checked.
-std::set<QString> ExpectCaptionsFit(QWidget *window, bool buttonsOnly = false)
+std::set<QString> ExpectCaptionsFit(QWidget *window)
 {
     std::set<QString> checked;
     for (QWidget *control : window->findChildren<QWidget *>()) {
         const bool button = qobject_cast<QAbstractButton *>(control) != nullptr;
-        if (!control->isVisibleTo(window) || (buttonsOnly && !button))
+        if (!control->isVisibleTo(window))
             continue;
         if (!button && !qobject_cast<QLabel *>(control))
             continue;
@@ -328,7 +333,7 @@ TEST_F(WindowTest, NoCaptionIsCutOff)
     QApplication::processEvents();
     ExpectAllOf(Names({"NewBtn", "OpenBtn", "SaveBtn", "RandGen", "AssocBtn", "AboutBtn", "Ulnlck", "CpyBtn",
                        "SearchBtn"}),
-                ExpectCaptionsFit(frm.get(), true));
+                ExpectCaptionsFit(frm.get()));
 
     TSearchFrm search;
     search.show();
