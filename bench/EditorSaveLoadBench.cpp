@@ -10,6 +10,7 @@
 #include "Main.h"
 #include "ProgramFolder.h"
 #include "platform/LittleEndian.h"
+#include "platform/SpinEdit.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -62,6 +63,7 @@ void TranslateEverything(TZvLngFrm &w)
     w.ClearTree();
     w.FillTreeFromBase();
     w.Nameed->setText(QStringLiteral("Everything"));
+    w.SetLanguageId(100);   // a sound header: the open then shows no warning to wait on
     for (PVirtualNode n = w.Tree->RootNode()->FirstChild; n; n = n->NextSibling) {
         n->CheckState = csCheckedNormal;
         RecData *r = w.NodeRecord(n);
