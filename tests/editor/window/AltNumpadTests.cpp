@@ -65,33 +65,8 @@ protected:
     }
 };
 
-class AltNumpadTest : public WindowTest {
+class AltNumpadTest : public WindowAndSearchTest {
 protected:
-    void SetUp() override
-    {
-        WindowTest::SetUp();
-        Open();
-        ZvLngFrm = frm.get();
-        search = std::make_unique<TSearchFrm>(frm.get());
-        SearchFrm = search.get();
-        ShowAndActivate();
-    }
-    void TearDown() override
-    {
-        SearchFrm = nullptr;
-        search.reset();
-        ZvLngFrm = nullptr;
-        WindowTest::TearDown();
-    }
-
-    PVirtualNode FirstSingle()
-    {
-        for (PVirtualNode n : TopLevel(frm->Tree))
-            if (Rec(n)->kind == KindSingle)
-                return n;
-        return nullptr;
-    }
-
     // Focuses a single string and puts the input focus into New, emptied.
     void FocusNew()
     {
@@ -99,8 +74,6 @@ protected:
         frm->New->setFocus();
         frm->New->clear();
     }
-
-    std::unique_ptr<TSearchFrm> search;
 };
 
 } // namespace

@@ -135,32 +135,12 @@ bool Drop(QWidget *field, QMimeData *data)
     return drop.isAccepted();
 }
 
-class PasteTest : public WindowTest {
+class PasteTest : public WindowAndSearchTest {
 protected:
-    void SetUp() override
-    {
-        WindowTest::SetUp();
-        Open();
-        ZvLngFrm = frm.get();
-        search = std::make_unique<TSearchFrm>(frm.get());
-        SearchFrm = search.get();
-        ShowAndActivate();
-    }
     void TearDown() override
     {
         QGuiApplication::clipboard()->clear();
-        SearchFrm = nullptr;
-        search.reset();
-        ZvLngFrm = nullptr;
-        WindowTest::TearDown();
-    }
-
-    PVirtualNode FirstSingle()
-    {
-        for (PVirtualNode n : TopLevel(frm->Tree))
-            if (Rec(n)->kind == KindSingle)
-                return n;
-        return nullptr;
+        WindowAndSearchTest::TearDown();
     }
 
     // The input focus in `field`, which holds "123" with "2" selected (digits, which the id
@@ -206,8 +186,6 @@ protected:
             later->hide();
         }
     }
-
-    std::unique_ptr<TSearchFrm> search;
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "Main.h"
 #include "ProgramFolder.h"
+#include "Searchx.h"
 #include "platform/MessageBox.h"
 
 #include <QApplication>
@@ -123,6 +124,38 @@ protected:
     QTemporaryDir folder;
     MessageBoxRecorder boxes{IDNO};
     std::unique_ptr<TZvLngFrm> frm;
+};
+
+// The main window and its search window, shown, as the program's globals name them: for the
+// tests that go through the text fields of both windows.
+class WindowAndSearchTest : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        Open();
+        ZvLngFrm = frm.get();
+        search = std::make_unique<TSearchFrm>(frm.get());
+        SearchFrm = search.get();
+        ShowAndActivate();
+    }
+    void TearDown() override
+    {
+        SearchFrm = nullptr;
+        search.reset();
+        ZvLngFrm = nullptr;
+        WindowTest::TearDown();
+    }
+
+    PVirtualNode FirstSingle()
+    {
+        for (PVirtualNode n : TopLevel(frm->Tree))
+            if (Rec(n)->kind == KindSingle)
+                return n;
+        return nullptr;
+    }
+
+    std::unique_ptr<TSearchFrm> search;
 };
 
 inline constexpr int kEnglish = 1;
