@@ -58,7 +58,7 @@ LangpackContent ParseLangpack(const char *data, std::size_t size)
     damage.poolInHeader = h.poolOffset < kLangpackHeaderSize;
     damage.poolPastEnd = h.poolOffset > size;
     // A pool outside its place holds no strings, and no record is taken from such a file.
-    const bool poolInPlace = !damage.poolInHeader && !damage.poolPastEnd;
+    const bool poolInPlace = !damage.poolOutOfPlace();
 
     // The string at pool offset v: from the pool base up to the next 0 byte, cut at the
     // end of the file; none when it would start outside the file.

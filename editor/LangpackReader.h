@@ -75,6 +75,9 @@ struct LangpackDamage {
     bool poolInHeader = false;            // poolOffset lies inside the 60-byte header
     bool poolPastEnd = false;             // poolOffset lies beyond the end of the file
 
+    // The pool lies inside the header or past the end: no string, no record is taken.
+    bool poolOutOfPlace() const { return poolInHeader || poolPastEnd; }
+
     bool any() const
     {
         return valuesOutside || valuesUnterminated || singlesWithEndMarker || indexCut || languageIdOutOfRange ||

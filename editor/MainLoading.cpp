@@ -138,7 +138,7 @@ QString DamageWarning(const QString &fileName, const LangpackContent &content, s
         if (line.found)
             lines << QString::fromLatin1(line.count == 1 ? line.one : line.many).arg(qulonglong(line.count));
     // With the pool out of its place the game takes nothing, as its line says.
-    if ((d.singlesWithEndMarker || d.valuesOutside) && !d.poolInHeader && !d.poolPastEnd)
+    if ((d.singlesWithEndMarker || d.valuesOutside) && !d.poolOutOfPlace())
         lines << QStringLiteral("In the game a record left unchecked keeps the base language's text or list, and "
                                 "a line left unchecked is left out: the later lines of its group move up one "
                                 "place, as a save writes them.");

@@ -34,7 +34,7 @@ Hook g_hooks[kMaxHooks];
 std::size_t g_hookCount = 0;
 void* g_places[kMaxPlaces];
 std::size_t g_placeCount = 0;
-std::uint8_t g_code[hooking::kScanLimit];  // the bytes from a target on, read by HookCode
+std::uint8_t g_code[hooking::kScanLimit];  // a target's bytes, read by HookCode under g_lock
 volatile LONG g_lock = 0;
 
 struct Guard {

@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
         std::abort();
     if (d.indexCut && d.recordsBeforeCut < content.records.size())
         std::abort();
-    if ((d.poolPastEnd || d.poolInHeader) && !content.records.empty())
+    if (d.poolOutOfPlace() && !content.records.empty())
         std::abort();   // nothing is kept from a file whose pool lies outside it
     if (d.poolInHeader != (content.recognised && content.header.poolOffset < 60))
         std::abort();
